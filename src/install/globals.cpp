@@ -1,0 +1,3 @@
+#include "install/globals.h"
+
+CString g_strPortName;

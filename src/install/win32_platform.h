@@ -1,0 +1,33 @@
+// The installation's platform services on Windows: the local print spooler,
+// the registry, the framework's message box and the port page's progress bar.
+#pragma once
+
+#include <windows.h>
+
+#include "install/platform.h"
+
+class Win32InstallPlatform : public IInstallPlatform {
+  public:
+    explicit Win32InstallPlatform(HWND progressBar) : m_progressBar(progressBar) {}
+
+    bool GetDriverDirectory(const char* environment, char* buffer, int size,
+                            unsigned long& error) override;
+    bool CopyDriverFile(const char* source, const char* destination, bool overwrite,
+                        unsigned long& error) override;
+    bool RegisterDriver(const DriverInfo3& info, unsigned long& error) override;
+    PrinterHandle CreatePrinter(const PrinterInfo2& info, unsigned long& error) override;
+    bool PrinterExists(const char* name) override;
+    void ClosePrinterHandle(PrinterHandle printer) override;
+    long OpenRegKey(RegRoot root, const char* path, unsigned long access,
+                    RegKeyHandle& key) override;
+    long SetRegString(RegKeyHandle key, const char* name, const char* text,
+                      unsigned long byteCount) override;
+    void CloseRegKey(RegKeyHandle key) override;
+    void ShowMessage(const char* textCp936) override;
+    void Pause(unsigned long milliseconds) override;
+    void SetProgress(int position) override;
+    CString ErrorText(unsigned long error) override;
+
+  private:
+    HWND m_progressBar;
+};

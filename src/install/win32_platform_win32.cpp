@@ -1,0 +1,127 @@
+#include "install/win32_platform.h"
+
+#include <commctrl.h>
+#include <winspool.h>
+
+#if __has_include("framework/afxwin.h")
+#include "framework/afxwin.h"
+#else
+int AfxMessageBox(const char* textCp936, unsigned type = MB_OK, unsigned helpId = 0);
+#endif
+
+namespace {
+
+// The spooler's records take non-const text pointers but do not write
+// through them.
+LPSTR Text(const char* text) {
+    return const_cast<LPSTR>(text);
+}
+
+}  // namespace
+
+bool Win32InstallPlatform::GetDriverDirectory(const char* environment, char* buffer, int size,
+                                              unsigned long& error) {
+    DWORD needed = 0;
+    BOOL ok =
+        GetPrinterDriverDirectoryA(nullptr, Text(environment), 1, reinterpret_cast<LPBYTE>(buffer),
+                                   static_cast<DWORD>(size), &needed);
+    error = ok ? 0 : GetLastError();
+    return ok != FALSE;
+}
+
+bool Win32InstallPlatform::CopyDriverFile(const char* source, const char* destination,
+                                          bool overwrite, unsigned long& error) {
+    BOOL ok = CopyFileA(source, destination, overwrite ? FALSE : TRUE);
+    error = ok ? 0 : GetLastError();
+    return ok != FALSE;
+}
+
+bool Win32InstallPlatform::RegisterDriver(const DriverInfo3& info, unsigned long& error) {
+    DRIVER_INFO_3A record = {};
+    record.cVersion = info.cVersion;
+    record.pName = Text(info.pName);
+    record.pEnvironment = Text(info.pEnvironment);
+    record.pDriverPath = Text(info.pDriverPath);
+    record.pDataFile = Text(info.pDataFile);
+    record.pConfigFile = Text(info.pConfigFile);
+    record.pHelpFile = Text(info.pHelpFile);
+    record.pDependentFiles = Text(info.pDependentFiles);
+    record.pMonitorName = Text(info.pMonitorName);
+    record.pDefaultDataType = Text(info.pDefaultDataType);
+    BOOL ok = AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&record));
+    error = ok ? 0 : GetLastError();
+    return ok != FALSE;
+}
+
+PrinterHandle Win32InstallPlatform::CreatePrinter(const PrinterInfo2& info, unsigned long& error) {
+    PRINTER_INFO_2A record = {};
+    record.pPrinterName = Text(info.pPrinterName);
+    record.pPortName = Text(info.pPortName);
+    record.pDriverName = Text(info.pDriverName);
+    record.pPrintProcessor = Text(info.pPrintProcessor);
+    record.pDatatype = Text(info.pDatatype);
+    HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&record));
+    error = printer ? 0 : GetLastError();
+    return printer;
+}
+
+bool Win32InstallPlatform::PrinterExists(const char* name) {
+    HANDLE printer = nullptr;
+    if (!OpenPrinterA(Text(name), &printer, nullptr)) return false;
+    ClosePrinter(printer);
+    return true;
+}
+
+void Win32InstallPlatform::ClosePrinterHandle(PrinterHandle printer) {
+    ClosePrinter(static_cast<HANDLE>(printer));
+}
+
+long Win32InstallPlatform::OpenRegKey(RegRoot root, const char* path, unsigned long access,
+                                      RegKeyHandle& key) {
+    HKEY rootKey = root == RegRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    HKEY opened = nullptr;
+    LONG status = RegOpenKeyExA(rootKey, path, 0, access, &opened);
+    key = status == ERROR_SUCCESS ? opened : nullptr;
+    return status;
+}
+
+long Win32InstallPlatform::SetRegString(RegKeyHandle key, const char* name, const char* text,
+                                        unsigned long byteCount) {
+    return RegSetValueExA(static_cast<HKEY>(key), name, 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(text), byteCount);
+}
+
+void Win32InstallPlatform::CloseRegKey(RegKeyHandle key) {
+    RegCloseKey(static_cast<HKEY>(key));
+}
+
+void Win32InstallPlatform::ShowMessage(const char* textCp936) {
+    AfxMessageBox(textCp936, MB_OK, 0);
+}
+
+void Win32InstallPlatform::Pause(unsigned long milliseconds) {
+    Sleep(milliseconds);
+}
+
+void Win32InstallPlatform::SetProgress(int position) {
+    SendMessageA(m_progressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+CString Win32InstallPlatform::ErrorText(unsigned long error) {
+    // Asked in UTF-16 so that the text does not depend on the system's ANSI
+    // code page; the message box takes code page 936.
+    WCHAR wide[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), wide,
+                                  sizeof wide / sizeof wide[0], nullptr);
+    CString text;
+    if (length == 0) return text;
+    int bytes =
+        WideCharToMultiByte(936, 0, wide, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return text;
+    char* buffer = text.GetBuffer(bytes);
+    bytes = WideCharToMultiByte(936, 0, wide, static_cast<int>(length), buffer, bytes, nullptr,
+                                nullptr);
+    text.ReleaseBuffer(bytes > 0 ? bytes : 0);
+    return text;
+}
