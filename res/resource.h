@@ -1,0 +1,62 @@
+// Resource and control identifiers.
+#pragma once
+
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_DRIVER_SETTINGS 102
+#define IDR_MAINFRAME 128
+#define IDD_OS_SELECT 129
+#define IDD_PORT_CREATE 138
+#define IDD_PORT_SELECT 139
+
+// Operating-system page
+#define IDC_OS_WIN95 1000
+#define IDC_OS_WIN98 1001
+#define IDC_OS_WINNT4 1002
+#define IDC_OS_WIN2000 1003
+#define IDC_OS_WINXP 1004
+#define IDC_OS_WIN7 1005
+#define IDC_OS_WIN8 1006
+#define IDC_OS_SLIDER 1007
+#define IDC_OS_BACK 1008
+#define IDC_OS_INSTALL_DRIVER 1009
+#define IDC_OS_EXIT 1010
+#define IDC_OS_WIN2003 1011
+#define IDC_OS_VISTA 1020
+#define IDC_OS_INSTALL_USB 1022
+
+// Driver settings page
+#define IDC_SET_BACK 1008
+#define IDC_SET_NEXT 1009
+#define IDC_SET_EXIT 1010
+#define IDC_SET_MODEL_LIST 1011
+#define IDC_SET_DEFAULT_CHECK 1012
+#define IDC_SET_PRINTER_NAME 1013
+#define IDC_SET_PORT_LIST 1014
+#define IDC_SET_BAUD_LIST 1015
+#define IDC_SET_DATABITS_LIST 1016
+#define IDC_SET_FLOW_LIST 1017
+#define IDC_SET_PARITY_LIST 1018
+#define IDC_SET_STOPBITS_LIST 1019
+
+// Port selection page
+#define IDC_PORT_CREATE 1008
+#define IDC_PORT_CONFIGURE 1009
+#define IDC_PORT_BACK 1010
+#define IDC_PORT_SLIDER 1007
+#define IDC_PORT_LIST 1021
+#define IDC_PORT_INSTALL 1022
+#define IDC_PORT_CANCEL 1023
+#define IDC_PORT_PROGRESS 1025
+
+// Port creation dialog
+#define IDC_MONITOR_NEW_PORT 1008
+#define IDC_MONITOR_CLOSE 1009
+#define IDC_MONITOR_LIST 1021
+
+// About command of the system menu.
+#define IDM_ABOUTBOX 0x0010
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

@@ -1,0 +1,200 @@
+#include "pages/driver_settings_dlg.h"
+
+#include "catalog/catalog.h"
+#include "catalog/list_texts.h"
+#include "core/os_version.h"
+#include "install/win32_platform.h"
+#include "pages/port_select_dlg.h"
+#include "pages/wizard_globals.h"
+#include "resource.h"
+
+// ---------------------------------------------------------------------------
+// About box
+
+BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
+END_MESSAGE_MAP()
+
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX, nullptr) {}
+
+void CAboutDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+}
+
+// ---------------------------------------------------------------------------
+// Driver settings page
+
+BEGIN_MESSAGE_MAP(CDriverSettingsDlg, CDialog)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_BN_CLICKED(IDC_SET_BACK, OnBack)
+ON_BN_CLICKED(IDC_SET_NEXT, OnNext)
+ON_CBN_SELCHANGE(IDC_SET_MODEL_LIST, OnSelchangeModelList)
+ON_CBN_SELCHANGE(IDC_SET_PORT_LIST, OnSelchangePortList)
+ON_BN_CLICKED(IDC_SET_EXIT, OnCancel)
+ON_BN_CLICKED(IDC_SET_DEFAULT_CHECK, OnDefaultCheck)
+END_MESSAGE_MAP()
+
+CDriverSettingsDlg::CDriverSettingsDlg(CWnd* parent) : CDialog(IDD_DRIVER_SETTINGS, parent) {
+    m_hIcon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
+}
+
+void CDriverSettingsDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+}
+
+BOOL CDriverSettingsDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    HMENU sysMenu = GetSystemMenu(FALSE);
+    if (sysMenu) {
+        CString aboutText = AfxLoadString(IDS_ABOUTBOX);
+        if (!aboutText.IsEmpty()) {
+            ::AppendMenuW(sysMenu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuW(sysMenu, MF_STRING, IDM_ABOUTBOX, CWideText(aboutText));
+        }
+    }
+
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    CWnd* modelList = GetDlgItem(IDC_SET_MODEL_LIST);
+    modelList->SendMessage(CB_RESETCONTENT, 0, 0);
+    for (int row = 0; row < kModelCount; ++row) {
+        modelList->AddComboString(DecodeModelListText(row));
+    }
+    m_pModelList = modelList;
+    m_pModelList->SendMessage(CB_SETCURSEL, 1, 0);
+
+    GetDlgItem(IDC_SET_DEFAULT_CHECK)->SendMessage(BM_SETCHECK, BST_CHECKED, 0);
+
+    SetDlgItemText(IDC_SET_PRINTER_NAME, DecodeDefaultPrinterName());
+
+    m_pPortList = GetDlgItem(IDC_SET_PORT_LIST);
+    m_pBaudList = GetDlgItem(IDC_SET_BAUD_LIST);
+    m_pDataBitsList = GetDlgItem(IDC_SET_DATABITS_LIST);
+    m_pStopBitsList = GetDlgItem(IDC_SET_STOPBITS_LIST);
+    m_pParityList = GetDlgItem(IDC_SET_PARITY_LIST);
+    m_pFlowList = GetDlgItem(IDC_SET_FLOW_LIST);
+
+    m_pPortList->SendMessage(CB_SETCURSEL, 0, 0);
+    m_pBaudList->SendMessage(CB_SETCURSEL, 5, 0);
+    m_pDataBitsList->SendMessage(CB_SETCURSEL, 3, 0);
+    m_pStopBitsList->SendMessage(CB_SETCURSEL, 0, 0);
+    m_pParityList->SendMessage(CB_SETCURSEL, 2, 0);
+    m_pFlowList->SendMessage(CB_SETCURSEL, 2, 0);
+
+    EnableSerialLists(FALSE);
+
+    g_pSettingsDlg = this;
+    return TRUE;
+}
+
+void CDriverSettingsDlg::EnableSerialLists(BOOL enable) {
+    m_pBaudList->EnableWindow(enable);
+    m_pDataBitsList->EnableWindow(enable);
+    m_pStopBitsList->EnableWindow(enable);
+    m_pParityList->EnableWindow(enable);
+    m_pFlowList->EnableWindow(enable);
+}
+
+void CDriverSettingsDlg::OnCancel() {
+    CDialog::OnOK();
+}
+
+void CDriverSettingsDlg::OnBack() {
+    CDialog::OnCancel();
+}
+
+void CDriverSettingsDlg::OnSelchangeModelList() {
+    int row = static_cast<int>(m_pModelList->SendMessage(CB_GETCURSEL, 0, 0));
+    if (row >= 0 && row < kModelCount) {
+        SetDlgItemText(IDC_SET_PRINTER_NAME, DecodeModelListText(row));
+    }
+}
+
+void CDriverSettingsDlg::OnSelchangePortList() {
+    int pos = static_cast<int>(m_pPortList->SendMessage(CB_GETCURSEL, 0, 0));
+    EnableSerialLists(pos > 2 ? TRUE : FALSE);
+}
+
+void CDriverSettingsDlg::OnNext() {
+    // The port page object is released once its port name has been taken,
+    // so that repeated visits do not pile up objects nobody reads.
+    CPortSelectDlg* portPage = new CPortSelectDlg(nullptr);
+    g_pPortDlg = portPage;
+    m_bInstallRan = false;
+    m_strFailure.Empty();
+    INT_PTR result = portPage->DoModal();
+    if (result == IDCANCEL) {
+        g_pPortDlg = nullptr;
+        delete portPage;
+        return;
+    }
+    g_strPortName = portPage->m_strPortName;
+    g_pPortDlg = nullptr;
+    delete portPage;
+
+    if (m_bInstallRan && !m_strFailure.IsEmpty()) {
+        // A failed installation is never confirmed as finished.
+        AfxMessageBox(m_strFailure, MB_OK);
+    } else if (IsNtOsCode(g_nOsType)) {
+        AfxMessageBox("驱动安装完成", MB_OK);
+    }
+    CDialog::OnOK();
+}
+
+InstallRequest CDriverSettingsDlg::GatherRequest(bool x64) {
+    InstallRequest request;
+    request.bX64 = x64;
+    request.strPortName = g_pPortDlg ? g_pPortDlg->m_strPortName : CString();
+    request.nPortPos = static_cast<int>(m_pPortList->SendMessage(CB_GETCURSEL, 0, 0));
+    request.nModelRow = static_cast<int>(m_pModelList->SendMessage(CB_GETCURSEL, 0, 0));
+    m_pDefaultCheck = GetDlgItem(IDC_SET_DEFAULT_CHECK);
+    request.bSetDefault = m_pDefaultCheck->SendMessage(BM_GETCHECK, 0, 0) == BST_CHECKED;
+    request.nBaudPos = static_cast<int>(m_pBaudList->SendMessage(CB_GETCURSEL, 0, 0));
+    request.nDataBitsPos = static_cast<int>(m_pDataBitsList->SendMessage(CB_GETCURSEL, 0, 0));
+    request.nStopBitsPos = static_cast<int>(m_pStopBitsList->SendMessage(CB_GETCURSEL, 0, 0));
+    request.nParityPos = static_cast<int>(m_pParityList->SendMessage(CB_GETCURSEL, 0, 0));
+    request.nFlowPos = static_cast<int>(m_pFlowList->SendMessage(CB_GETCURSEL, 0, 0));
+    return request;
+}
+
+void CDriverSettingsDlg::InstallDriverAndPrinter(bool x64) {
+    InstallRequest request = GatherRequest(x64);
+    HWND progress = g_pPortDlg ? g_pPortDlg->m_progress.m_hWnd : nullptr;
+    Win32InstallPlatform platform(progress);
+    InstallResult result = RunInstallation(request, platform);
+    m_bInstallRan = true;
+    m_strFailure = FormatInstallOutcome(result, platform);
+}
+
+void CDriverSettingsDlg::OnSysCommand(UINT nID, LPARAM lParam) {
+    (void)lParam;
+    if (((nID & 0xFFF0u) & 0xFFFFu) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal();
+    } else {
+        Default();
+    }
+}
+
+void CDriverSettingsDlg::OnPaint() {
+    if (IsIconic()) {
+        CPaintDC dc(this);
+        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+        int cxIcon = ::GetSystemMetrics(SM_CXICON);
+        int cyIcon = ::GetSystemMetrics(SM_CYICON);
+        RECT rect;
+        GetClientRect(&rect);
+        int x = (rect.right - rect.left - cxIcon + 1) / 2;
+        int y = (rect.bottom - rect.top - cyIcon + 1) / 2;
+        dc.DrawIcon(x, y, m_hIcon);
+    } else {
+        Default();
+    }
+}
+
+HCURSOR CDriverSettingsDlg::OnQueryDragIcon() {
+    return static_cast<HCURSOR>(m_hIcon);
+}

@@ -1,0 +1,63 @@
+#include "pages/port_create_dlg.h"
+
+#include <winspool.h>
+
+#include <cstdlib>
+
+#include "resource.h"
+
+BEGIN_MESSAGE_MAP(CPortCreateDlg, CDialog)
+ON_BN_CLICKED(IDC_MONITOR_NEW_PORT, OnNewPort)
+ON_BN_CLICKED(IDC_MONITOR_CLOSE, OnBack)
+END_MESSAGE_MAP()
+
+CPortCreateDlg::CPortCreateDlg(CWnd* parent) : CDialog(IDD_PORT_CREATE, parent) {}
+
+void CPortCreateDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_MONITOR_LIST, m_monitorList);
+}
+
+BOOL CPortCreateDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    DWORD needed = 0;
+    DWORD count = 0;
+    ::EnumMonitorsA(nullptr, 1, nullptr, 0, &needed, &count);
+    BYTE* buffer = needed ? static_cast<BYTE*>(std::calloc(needed, 1)) : nullptr;
+    count = 0;
+    if (buffer && !::EnumMonitorsA(nullptr, 1, buffer, needed, &needed, &count)) count = 0;
+
+    DWORD exStyle = m_monitorList.GetExtendedStyle();
+    exStyle &= ~static_cast<DWORD>(LVS_EX_TRACKSELECT);
+    exStyle |= LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
+    m_monitorList.SetExtendedStyle(exStyle);
+
+    m_monitorList.InsertColumn(0, "可用端口类型", LVCFMT_LEFT);
+    m_monitorList.SetColumnWidth(0, 340);
+
+    const MONITOR_INFO_1A* monitors = reinterpret_cast<const MONITOR_INFO_1A*>(buffer);
+    for (DWORD p = 0; buffer && p < count; ++p) {
+        const char* name = monitors[p].pName;
+        if (!name) continue;
+        CString line(name);
+        line += "\n";
+        ::OutputDebugStringA(line);
+        m_monitorList.InsertItem(static_cast<int>(p), name);
+    }
+    m_monitorList.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED | LVIS_FOCUSED);
+
+    std::free(buffer);
+    return TRUE;
+}
+
+void CPortCreateDlg::OnNewPort() {
+    int row = m_monitorList.FindSelectedRow();
+    if (row < 0) return;
+    CString monitor = m_monitorList.GetItemText(row, 0);
+    ::AddPortA(nullptr, m_hWnd, const_cast<char*>(monitor.GetString()));
+}
+
+void CPortCreateDlg::OnBack() {
+    CDialog::OnCancel();
+}
