@@ -13,7 +13,7 @@ PKGS=(
   g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
   wine wine32:i386 wine64 libwine:i386
   xvfb xauth x11-utils imagemagick
-  fonts-wqy-zenhei locales
+  fonts-wqy-zenhei fonts-wine locales
   zip unzip
 )
 

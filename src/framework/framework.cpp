@@ -1,5 +1,7 @@
 #include "framework/afxwin.h"
 
+#include "framework/sysdll.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -453,6 +455,7 @@ BOOL Enable3dControlsStatic() {
 }
 
 int AfxWinMain(HINSTANCE instance) {
+    RestrictDllSearch();
     g_hInstance = instance;
     CWinApp* app = AfxGetApp();
     if (!app) return 1;
@@ -462,7 +465,7 @@ int AfxWinMain(HINSTANCE instance) {
     // The dialogs hold list views, progress bars and trackbars.
     INITCOMMONCONTROLSEX icc = {sizeof(icc),
                                 ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
-    ::InitCommonControlsEx(&icc);
+    sysdll::InitCommonControlsEx(&icc);
 
     if (app->InitInstance()) {
         MSG msg;
@@ -476,4 +479,39 @@ int AfxWinMain(HINSTANCE instance) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     return AfxWinMain(instance);
+}
+
+// ---------------------------------------------------------------------------
+// Run-time support. The program is built without exceptions: running out of
+// memory ends it, as the framework's out-of-memory handling would, and these
+// definitions keep the C++ runtime's exception machinery out of the program.
+
+void* operator new(size_t size) {
+    void* block = std::malloc(size ? size : 1);
+    if (!block) std::abort();
+    return block;
+}
+
+void* operator new[](size_t size) {
+    return operator new(size);
+}
+
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+
+void operator delete(void* block, size_t) noexcept {
+    std::free(block);
+}
+
+void operator delete[](void* block, size_t) noexcept {
+    std::free(block);
+}
+
+extern "C" void __cxa_pure_virtual() {
+    std::abort();
 }

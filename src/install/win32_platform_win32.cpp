@@ -1,13 +1,9 @@
 #include "install/win32_platform.h"
 
 #include <commctrl.h>
-#include <winspool.h>
 
-#if __has_include("framework/afxwin.h")
 #include "framework/afxwin.h"
-#else
-int AfxMessageBox(const char* textCp936, unsigned type = MB_OK, unsigned helpId = 0);
-#endif
+#include "framework/sysdll.h"
 
 namespace {
 
@@ -22,9 +18,9 @@ LPSTR Text(const char* text) {
 bool Win32InstallPlatform::GetDriverDirectory(const char* environment, char* buffer, int size,
                                               unsigned long& error) {
     DWORD needed = 0;
-    BOOL ok =
-        GetPrinterDriverDirectoryA(nullptr, Text(environment), 1, reinterpret_cast<LPBYTE>(buffer),
-                                   static_cast<DWORD>(size), &needed);
+    BOOL ok = sysdll::GetPrinterDriverDirectoryA(nullptr, Text(environment), 1,
+                                                 reinterpret_cast<LPBYTE>(buffer),
+                                                 static_cast<DWORD>(size), &needed);
     error = ok ? 0 : GetLastError();
     return ok != FALSE;
 }
@@ -48,7 +44,7 @@ bool Win32InstallPlatform::RegisterDriver(const DriverInfo3& info, unsigned long
     record.pDependentFiles = Text(info.pDependentFiles);
     record.pMonitorName = Text(info.pMonitorName);
     record.pDefaultDataType = Text(info.pDefaultDataType);
-    BOOL ok = AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&record));
+    BOOL ok = sysdll::AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&record));
     error = ok ? 0 : GetLastError();
     return ok != FALSE;
 }
@@ -60,20 +56,20 @@ PrinterHandle Win32InstallPlatform::CreatePrinter(const PrinterInfo2& info, unsi
     record.pDriverName = Text(info.pDriverName);
     record.pPrintProcessor = Text(info.pPrintProcessor);
     record.pDatatype = Text(info.pDatatype);
-    HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&record));
+    HANDLE printer = sysdll::AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&record));
     error = printer ? 0 : GetLastError();
     return printer;
 }
 
 bool Win32InstallPlatform::PrinterExists(const char* name) {
     HANDLE printer = nullptr;
-    if (!OpenPrinterA(Text(name), &printer, nullptr)) return false;
-    ClosePrinter(printer);
+    if (!sysdll::OpenPrinterA(Text(name), &printer, nullptr)) return false;
+    sysdll::ClosePrinter(printer);
     return true;
 }
 
 void Win32InstallPlatform::ClosePrinterHandle(PrinterHandle printer) {
-    ClosePrinter(static_cast<HANDLE>(printer));
+    sysdll::ClosePrinter(static_cast<HANDLE>(printer));
 }
 
 long Win32InstallPlatform::OpenRegKey(RegRoot root, const char* path, unsigned long access,

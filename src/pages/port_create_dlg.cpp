@@ -1,6 +1,6 @@
 #include "pages/port_create_dlg.h"
 
-#include <winspool.h>
+#include "framework/sysdll.h"
 
 #include <cstdlib>
 
@@ -23,10 +23,10 @@ BOOL CPortCreateDlg::OnInitDialog() {
 
     DWORD needed = 0;
     DWORD count = 0;
-    ::EnumMonitorsA(nullptr, 1, nullptr, 0, &needed, &count);
+    sysdll::EnumMonitorsA(nullptr, 1, nullptr, 0, &needed, &count);
     BYTE* buffer = needed ? static_cast<BYTE*>(std::calloc(needed, 1)) : nullptr;
     count = 0;
-    if (buffer && !::EnumMonitorsA(nullptr, 1, buffer, needed, &needed, &count)) count = 0;
+    if (buffer && !sysdll::EnumMonitorsA(nullptr, 1, buffer, needed, &needed, &count)) count = 0;
 
     DWORD exStyle = m_monitorList.GetExtendedStyle();
     exStyle &= ~static_cast<DWORD>(LVS_EX_TRACKSELECT);
@@ -55,7 +55,7 @@ void CPortCreateDlg::OnNewPort() {
     int row = m_monitorList.FindSelectedRow();
     if (row < 0) return;
     CString monitor = m_monitorList.GetItemText(row, 0);
-    ::AddPortA(nullptr, m_hWnd, const_cast<char*>(monitor.GetString()));
+    sysdll::AddPortA(nullptr, m_hWnd, const_cast<char*>(monitor.GetString()));
 }
 
 void CPortCreateDlg::OnBack() {

@@ -1,6 +1,6 @@
 #include "pages/port_select_dlg.h"
 
-#include <winspool.h>
+#include "framework/sysdll.h"
 
 #include <cstdlib>
 
@@ -37,10 +37,10 @@ BOOL CPortSelectDlg::OnInitDialog() {
 void CPortSelectDlg::FillPortList(bool insertColumns) {
     DWORD needed = 0;
     DWORD count = 0;
-    ::EnumPortsA(nullptr, 2, nullptr, 0, &needed, &count);
+    sysdll::EnumPortsA(nullptr, 2, nullptr, 0, &needed, &count);
     BYTE* buffer = needed ? static_cast<BYTE*>(std::calloc(needed, 1)) : nullptr;
     count = 0;
-    if (buffer && !::EnumPortsA(nullptr, 2, buffer, needed, &needed, &count)) count = 0;
+    if (buffer && !sysdll::EnumPortsA(nullptr, 2, buffer, needed, &needed, &count)) count = 0;
 
     DWORD exStyle = m_portList.GetExtendedStyle();
     exStyle &= ~static_cast<DWORD>(LVS_EX_TRACKSELECT);
@@ -99,7 +99,7 @@ void CPortSelectDlg::OnConfigurePort() {
     int row = m_portList.FindSelectedRow();
     if (row < 0) return;
     CString port = m_portList.GetItemText(row, 0);
-    ::ConfigurePortA(nullptr, m_hWnd, const_cast<char*>(port.GetString()));
+    sysdll::ConfigurePortA(nullptr, m_hWnd, const_cast<char*>(port.GetString()));
 }
 
 void CPortSelectDlg::OnInstall() {

@@ -1,0 +1,126 @@
+#include "framework/sysdll.h"
+
+namespace {
+
+bool g_systemSearchOnly = false;
+
+template <typename Fn>
+Fn ToFunction(FARPROC proc) {
+    Fn fn = nullptr;
+    static_assert(sizeof(fn) == sizeof(proc), "function pointer size");
+    __builtin_memcpy(&fn, &proc, sizeof(fn));
+    return fn;
+}
+
+template <typename Fn>
+Fn KernelFunction(const char* name) {
+    HMODULE kernel = ::GetModuleHandleW(L"kernel32");
+    return ToFunction<Fn>(kernel ? ::GetProcAddress(kernel, name) : nullptr);
+}
+
+enum Library { kWinspool, kComctl32, kLibraryCount };
+
+const char* const kLibraryNames[kLibraryCount] = {"winspool.drv", "comctl32.dll"};
+
+HMODULE g_libraries[kLibraryCount];
+
+// Binds once per DLL; a DLL that cannot be loaded is tried again next time.
+template <typename Fn>
+Fn Bind(Library library, const char* name) {
+    if (!g_libraries[library]) g_libraries[library] = LoadSystemLibrary(kLibraryNames[library]);
+    if (!g_libraries[library]) return nullptr;
+    return ToFunction<Fn>(::GetProcAddress(g_libraries[library], name));
+}
+
+template <typename Fn, typename... Args>
+auto Call(Library library, const char* name, Args... args) -> decltype(Fn()(args...)) {
+    Fn fn = Bind<Fn>(library, name);
+    if (!fn) {
+        ::SetLastError(ERROR_PROC_NOT_FOUND);
+        return {};
+    }
+    return fn(args...);
+}
+
+}  // namespace
+
+void RestrictDllSearch() {
+    typedef BOOL(WINAPI * SetDllDirectoryFn)(LPCWSTR);
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+    // Takes the current directory out of the search order.
+    if (SetDllDirectoryFn setDllDirectory = KernelFunction<SetDllDirectoryFn>("SetDllDirectoryW"))
+        setDllDirectory(L"");
+    if (SetDefaultDllDirectoriesFn setDefault =
+            KernelFunction<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories")) {
+        g_systemSearchOnly = setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
+    }
+}
+
+HMODULE LoadSystemLibrary(const char* name) {
+    if (!name) return nullptr;
+    if (g_systemSearchOnly) {
+        // A bare name keeps side-by-side redirection (Common Controls 6);
+        // the search itself covers the system directory only.
+        return ::LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+    char path[MAX_PATH];
+    UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    size_t nameLength = 0;
+    while (name[nameLength]) ++nameLength;
+    if (length + 1 + nameLength + 1 > MAX_PATH) return nullptr;
+    path[length++] = '\\';
+    for (size_t i = 0; i <= nameLength; ++i) path[length + i] = name[i];
+    return ::LoadLibraryA(path);
+}
+
+namespace sysdll {
+
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc) {
+    return Call<decltype(&::InitCommonControlsEx)>(kComctl32, "InitCommonControlsEx", icc);
+}
+
+BOOL GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
+                                DWORD size, LPDWORD needed) {
+    return Call<decltype(&::GetPrinterDriverDirectoryA)>(
+        kWinspool, "GetPrinterDriverDirectoryA", server, environment, level, buffer, size, needed);
+}
+
+BOOL AddPrinterDriverA(LPSTR server, DWORD level, LPBYTE info) {
+    return Call<decltype(&::AddPrinterDriverA)>(kWinspool, "AddPrinterDriverA", server, level,
+                                                info);
+}
+
+HANDLE AddPrinterA(LPSTR server, DWORD level, LPBYTE info) {
+    return Call<decltype(&::AddPrinterA)>(kWinspool, "AddPrinterA", server, level, info);
+}
+
+BOOL OpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) {
+    return Call<decltype(&::OpenPrinterA)>(kWinspool, "OpenPrinterA", name, printer, defaults);
+}
+
+BOOL ClosePrinter(HANDLE printer) {
+    return Call<decltype(&::ClosePrinter)>(kWinspool, "ClosePrinter", printer);
+}
+
+BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                LPDWORD count) {
+    return Call<decltype(&::EnumPortsA)>(kWinspool, "EnumPortsA", server, level, buffer, size,
+                                         needed, count);
+}
+
+BOOL ConfigurePortA(LPSTR server, HWND owner, LPSTR portName) {
+    return Call<decltype(&::ConfigurePortA)>(kWinspool, "ConfigurePortA", server, owner, portName);
+}
+
+BOOL EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                   LPDWORD count) {
+    return Call<decltype(&::EnumMonitorsA)>(kWinspool, "EnumMonitorsA", server, level, buffer, size,
+                                            needed, count);
+}
+
+BOOL AddPortA(LPSTR server, HWND owner, LPSTR monitorName) {
+    return Call<decltype(&::AddPortA)>(kWinspool, "AddPortA", server, owner, monitorName);
+}
+
+}  // namespace sysdll

@@ -1,0 +1,39 @@
+// System DLLs that the loader does not always take from the system directory
+// (the spooler's WINSPOOL.DRV and COMCTL32) are not imported: they are bound
+// at first use from the system directory only. An installer is often started,
+// elevated, from a folder that anyone can write to, so no DLL may come from
+// the program's folder or the current directory.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <winspool.h>
+
+// Runs first at start-up: takes the current directory out of the DLL search
+// and, where the system can, limits the default search to the system
+// directory.
+void RestrictDllSearch();
+
+// Loads a system DLL by file name from the system directory only.
+HMODULE LoadSystemLibrary(const char* name);
+
+// The same calls as the system's; a function that cannot be bound fails
+// with ERROR_PROC_NOT_FOUND.
+namespace sysdll {
+
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc);
+
+BOOL GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
+                                DWORD size, LPDWORD needed);
+BOOL AddPrinterDriverA(LPSTR server, DWORD level, LPBYTE info);
+HANDLE AddPrinterA(LPSTR server, DWORD level, LPBYTE info);
+BOOL OpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults);
+BOOL ClosePrinter(HANDLE printer);
+BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                LPDWORD count);
+BOOL ConfigurePortA(LPSTR server, HWND owner, LPSTR portName);
+BOOL EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                   LPDWORD count);
+BOOL AddPortA(LPSTR server, HWND owner, LPSTR monitorName);
+
+}  // namespace sysdll
