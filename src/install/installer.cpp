@@ -142,17 +142,16 @@ void RegisterDriver(const Variant& variant, int row, IInstallPlatform& platform,
     }
 }
 
-// A failed write is reported while the key is still open; the key is closed
-// once the user has closed the message.
+// A key that cannot be opened skips the step quietly: the machine-wide key
+// routinely refuses users without administrator rights, and a new profile
+// may lack the per-user one. A failed write is reported while the key is
+// still open; the key is closed once the user has closed the message.
 void WriteRegistryText(IInstallPlatform& platform, RegRoot root, const char* path,
-                       const char* valueName, const CString& text, InstallStep openStep,
-                       InstallStep writeStep, const char* detail, InstallResult& result) {
+                       const char* valueName, const CString& text, InstallStep writeStep,
+                       const char* detail, InstallResult& result) {
     RegKeyHandle key = nullptr;
     long status = platform.OpenRegKey(root, path, kKeySetValue, key);
-    if (status != 0) {
-        result.Add(openStep, static_cast<unsigned long>(status), detail);
-        return;
-    }
+    if (status != 0) return;
     status = platform.SetRegString(key, valueName, text,
                                    static_cast<unsigned long>(text.GetLength()) + 1);
     if (status != 0) {
@@ -187,12 +186,8 @@ Description Describe(InstallStep step) {
             return {"无法创建打印机 ", ""};
         case InstallStep::DefaultPrinterMissing:
             return {"无法设为默认打印机：打印机 ", " 不存在"};
-        case InstallStep::OpenDefaultKey:
-            return {"无法打开默认打印机的注册表项", ""};
         case InstallStep::WriteDefaultValue:
             return {"无法写入默认打印机的注册表信息", ""};
-        case InstallStep::OpenPortsKey:
-            return {"无法打开端口 ", " 设置的注册表项"};
         case InstallStep::WritePortsValue:
             return {"无法写入端口 ", " 设置的注册表信息"};
     }
@@ -292,8 +287,7 @@ InstallResult RunInstallation(const InstallRequest& request, IInstallPlatform& p
             CString device;
             device.Format("%s,%s,%s", printerName, "winspool", g_strPortName.GetString());
             WriteRegistryText(platform, RegRoot::CurrentUser, kDefaultKeyPath, "Device", device,
-                              InstallStep::OpenDefaultKey, InstallStep::WriteDefaultValue, "",
-                              result);
+                              InstallStep::WriteDefaultValue, "", result);
         } else {
             result.Add(InstallStep::DefaultPrinterMissing, 0, printerName);
         }
@@ -307,8 +301,7 @@ InstallResult RunInstallation(const InstallRequest& request, IInstallPlatform& p
                         g_parityLetters[request.nParityPos], g_dataBits[request.nDataBitsPos],
                         g_stopBits[request.nStopBitsPos], g_flowLetters[request.nFlowPos]);
         WriteRegistryText(platform, RegRoot::LocalMachine, kPortsKeyPath, valueName, settings,
-                          InstallStep::OpenPortsKey, InstallStep::WritePortsValue, valueName,
-                          result);
+                          InstallStep::WritePortsValue, valueName, result);
     }
     platform.SetProgress(95);
 

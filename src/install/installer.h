@@ -15,9 +15,7 @@ enum class InstallStep {
     RegisterDriver,         // detail: driver name
     CreatePrinter,          // detail: printer name
     DefaultPrinterMissing,  // default asked for, but no such printer; detail: printer name
-    OpenDefaultKey,
     WriteDefaultValue,
-    OpenPortsKey,     // detail: port value name
     WritePortsValue,  // detail: port value name
 };
 
