@@ -9,7 +9,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 PKGS=(
   cmake ninja-build g++ make git pkg-config googletest libgtest-dev
-  clang-format
+  clang-format clang libclang-rt-14-dev
   g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
   wine wine32:i386 wine64 libwine:i386
   xvfb xauth x11-utils imagemagick

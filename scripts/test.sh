@@ -14,6 +14,10 @@ cmake --preset native-asan
 cmake --build --preset native-asan
 ctest --preset native-asan
 
+cmake --preset fuzz
+cmake --build --preset fuzz
+ctest --preset fuzz
+
 cmake --preset windows
 cmake --build --preset windows
 ctest --preset windows

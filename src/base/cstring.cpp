@@ -140,12 +140,16 @@ void CString::FormatV(const char* format, va_list args) {
 char* CString::GetBuffer(int minLength) {
     if (minLength < m_length) minLength = m_length;
     Reserve(minLength);
+    // The byte past the capacity stays zero, so a caller that fills the
+    // whole buffer without a terminator still releases a bounded text.
+    m_data[m_capacity] = '\0';
     return m_data;
 }
 
 void CString::ReleaseBuffer(int newLength) {
     if (!m_data) return;
-    if (newLength < 0) newLength = static_cast<int>(std::strlen(m_data));
+    if (newLength < 0)
+        newLength = static_cast<int>(strnlen(m_data, static_cast<size_t>(m_capacity)));
     if (newLength > m_capacity) newLength = m_capacity;
     m_length = newLength;
     m_data[m_length] = '\0';

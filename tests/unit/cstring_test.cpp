@@ -2,6 +2,8 @@
 
 #include "base/cstring.h"
 
+#include <string>
+
 TEST(CString, KeepsEmbeddedZeroBytesAndCountsThem) {
     const char bytes[] = {'a', '\0', 'b'};
     CString s(bytes, 3);
@@ -46,4 +48,13 @@ TEST(CString, AssigningAnEmptyStringClearsTheOldText) {
     CString t("LPT1:");
     t = CString();
     EXPECT_STREQ(t.GetString(), "");
+}
+
+TEST(CString, BufferFilledWithoutTerminatorStaysBounded) {
+    CString s;
+    char* buf = s.GetBuffer(8);
+    for (int i = 0; i < 8; ++i) buf[i] = 'a';
+    s.ReleaseBuffer();
+    EXPECT_GE(s.GetLength(), 8);
+    EXPECT_EQ(std::string(s.GetString()).find_first_not_of('a'), std::string::npos);
 }
