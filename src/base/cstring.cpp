@@ -95,7 +95,7 @@ void CString::Empty() {
 }
 
 void CString::Reserve(int capacity) {
-    if (capacity <= m_capacity) return;
+    if (m_data && capacity <= m_capacity) return;
     int grown = m_capacity * 2;
     if (grown < capacity) grown = capacity;
     if (grown < 16) grown = 16;
