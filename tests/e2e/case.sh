@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Runs one UI scenario against dist/DriverSetup.exe under Wine, in a fresh copy of a template
+# prefix, and exits 0 (pass), 1 (fail) or 77 (skipped: Wine cannot give the requested version).
+#
+#   tests/e2e/case.sh [-n NAME] [-a win32|win64] [-v VERSION] [-l LOCALE] [-t SECONDS] SCENARIO
+#
+#   SCENARIO  a scenario file for the UI driver (commands: tests/e2e/README.md), or - for stdin
+#   -n NAME   case name; its log, scenario copy and screenshots go to build/windows/e2e/cases/NAME
+#             (default: the scenario file's base name)
+#   -a ARCH   prefix architecture (default win32); a 32-bit program runs under WoW64 in win64
+#   -v VER    Windows version Wine reports: win95, win98, winme, nt40, win2k, winxp, win2003,
+#             vista, win7, win8, win81, win10 (default win10)
+#   -l LOC    LANG and LC_ALL (default zh_CN.UTF-8)
+#   -t SEC    time limit for the whole scenario (default 120)
+#
+# Needs the windows build: dist/DriverSetup.exe and build/windows/e2e/uidriver.exe. Starts its
+# own Xvfb unless E2E_DISPLAY is set; E2E_DIST names another folder to run instead of dist/.
+# The prefix is removed afterwards unless E2E_KEEP_PREFIX=1.
+# Example:
+#   tests/e2e/case.sh -n try -v winxp - <<'EOF'
+#   wait 选择操作系统 (x86/x64)
+#   expect-checked 1004
+#   click 1010
+#   expect-exit
+#   EOF
+set -uo pipefail
+
+HERE=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../../scripts/wine-env.sh
+source "$HERE/../../scripts/wine-env.sh"
+
+name="" arch=win32 version=win10 locale=zh_CN.UTF-8 limit=120
+while getopts "n:a:v:l:t:" opt; do
+    case $opt in
+        n) name=$OPTARG ;;
+        a) arch=$OPTARG ;;
+        v) version=$OPTARG ;;
+        l) locale=$OPTARG ;;
+        t) limit=$OPTARG ;;
+        *) sed -n '2,14p' "$0" >&2; exit 2 ;;
+    esac
+done
+shift $((OPTIND - 1))
+if [ $# -ne 1 ]; then
+    sed -n '2,14p' "$0" >&2
+    exit 2
+fi
+scenario=$1
+case $arch in win32 | win64) ;; *) e2e_log "unknown architecture $arch"; exit 2 ;; esac
+if [ -z "$name" ]; then
+    [ "$scenario" != - ] || { e2e_log "-n is needed with -"; exit 2; }
+    name=$(basename "${scenario%.*}")
+fi
+
+dist=${E2E_DIST:-$E2E_REPO/dist}
+driver=${E2E_UIDRIVER:-$E2E_WORK/uidriver.exe}
+for f in "$dist/DriverSetup.exe" "$driver"; do
+    if [ ! -f "$f" ]; then
+        e2e_log "missing $f: build with cmake --preset windows && cmake --build --preset windows"
+        exit 1
+    fi
+done
+
+outdir=$E2E_WORK/cases/$name
+prefix=$outdir/prefix
+rm -rf "$outdir"
+mkdir -p "$outdir"
+if [ "$scenario" = - ]; then
+    cat >"$outdir/scenario.txt"
+else
+    cp "$scenario" "$outdir/scenario.txt"
+fi
+
+E2E_LOCALE=$locale
+e2e_env
+cleanup() {
+    e2e_wine_stop "$prefix"
+    e2e_xvfb_stop
+    [ "${E2E_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$prefix"
+}
+trap cleanup EXIT
+# Interrupted runs clean up too.
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+start=$SECONDS
+e2e_xvfb_start || exit 1
+e2e_prefix_new "$arch" "$prefix" || exit 1
+e2e_set_version "$prefix" "$version" || exit 1
+
+echo "case $name: $arch prefix, version $version, $locale, display $DISPLAY"
+# The driver's own deadline ends a stuck scenario with a window dump; the host's is the backstop.
+e2e_wine "$prefix" $((limit + 30)) "$driver" --deadline "$limit" \
+    --cwd "$(e2e_winpath "$dist")" --out "$(e2e_winpath "$outdir")" \
+    "$(e2e_winpath "$outdir/scenario.txt")" 2>&1 | tee "$outdir/log.txt"
+rc=${PIPESTATUS[0]}
+e2e_convert_screenshots "$outdir"
+case $rc in
+    0) echo "case $name: PASS in $((SECONDS - start)) s" ;;
+    77) echo "case $name: SKIPPED" ;;
+    124 | 137) echo "case $name: FAIL: no result within $((limit + 30)) s"; rc=1 ;;
+    *) echo "case $name: FAIL (exit status $rc); log in $outdir/log.txt"; rc=1 ;;
+esac
+exit "$rc"

@@ -1,0 +1,1115 @@
+// UI driver for the end-to-end tests. Runs inside a Wine prefix: starts the wizard, then plays a
+// scenario file (UTF-8, one command per line) against its windows. Usage:
+//
+//   uidriver.exe [--cwd DIR] [--exe PATH] [--out DIR] [--deadline S] SCENARIO
+//
+// Exit status: 0 all commands passed, 1 a command failed, 2 bad usage or scenario, 77 skipped
+// (require-os did not match). The command reference is in tests/e2e/README.md.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+const int kExitFail = 1;
+const int kExitUsage = 2;
+const int kExitSkip = 77;
+
+// ---------------------------------------------------------------------------------------------
+// Text helpers. Everything is compared as UTF-16; output is UTF-8.
+
+std::string ToUtf8(const std::wstring& w) {
+    if (w.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string s(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr,
+                        nullptr);
+    return s;
+}
+
+std::wstring FromUtf8(const std::string& s) {
+    if (s.empty()) return std::wstring();
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
+    return w;
+}
+
+// Quoted for messages, so that leading or trailing blanks and empty texts stay visible.
+std::string Q(const std::wstring& w) {
+    return "\"" + ToUtf8(w) + "\"";
+}
+
+CRITICAL_SECTION g_outLock;
+DWORD g_startTick = 0;
+
+void Out(const char* fmt, ...) {
+    EnterCriticalSection(&g_outLock);
+    std::printf("[%6.2f] ", (GetTickCount() - g_startTick) / 1000.0);
+    va_list ap;
+    va_start(ap, fmt);
+    std::vprintf(fmt, ap);
+    va_end(ap);
+    std::printf("\n");
+    std::fflush(stdout);
+    LeaveCriticalSection(&g_outLock);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window queries. The wizard runs in another process; WM_GETTEXT and the button and combo box
+// messages are marshalled by the system, list view messages are not (see RemoteBuffer).
+
+const UINT kSendTimeoutMs = 2000;
+
+bool SendTimeout(HWND w, UINT msg, WPARAM wp, LPARAM lp, DWORD_PTR* result) {
+    DWORD_PTR r = 0;
+    if (!SendMessageTimeoutW(w, msg, wp, lp, SMTO_ABORTIFHUNG, kSendTimeoutMs, &r)) return false;
+    if (result) *result = r;
+    return true;
+}
+
+std::wstring ClassOf(HWND w) {
+    wchar_t buf[128] = {};
+    GetClassNameW(w, buf, 128);
+    return buf;
+}
+
+std::wstring TextOf(HWND w) {
+    DWORD_PTR len = 0;
+    if (!SendTimeout(w, WM_GETTEXTLENGTH, 0, 0, &len)) return L"<no answer>";
+    std::vector<wchar_t> buf(len + 2, L'\0');
+    DWORD_PTR got = 0;
+    if (!SendTimeout(w, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()), &got)) {
+        return L"<no answer>";
+    }
+    return std::wstring(buf.data(), got);
+}
+
+LONG StyleOf(HWND w) {
+    return GetWindowLongW(w, GWL_STYLE);
+}
+
+bool IsDialog(HWND w) {
+    return ClassOf(w) == L"#32770";
+}
+
+bool IsButtonWithCheck(HWND w) {
+    if (ClassOf(w) != L"Button") return false;
+    LONG t = StyleOf(w) & BS_TYPEMASK;
+    return t == BS_CHECKBOX || t == BS_AUTOCHECKBOX || t == BS_RADIOBUTTON ||
+           t == BS_AUTORADIOBUTTON || t == BS_3STATE || t == BS_AUTO3STATE;
+}
+
+HWND FocusOf(HWND w) {
+    GUITHREADINFO gti = {};
+    gti.cbSize = sizeof gti;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &gti)) return nullptr;
+    return gti.hwndFocus;
+}
+
+struct EnumState {
+    DWORD pid;
+    std::vector<HWND>* out;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND w, LPARAM lp) {
+    auto* st = reinterpret_cast<EnumState*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == st->pid) st->out->push_back(w);
+    return TRUE;
+}
+
+std::vector<HWND> TopLevelOf(DWORD pid) {
+    std::vector<HWND> v;
+    EnumState st{pid, &v};
+    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&st));
+    return v;
+}
+
+BOOL CALLBACK CollectChild(HWND w, LPARAM lp) {
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
+    return TRUE;
+}
+
+std::vector<HWND> ChildrenOf(HWND parent) {
+    std::vector<HWND> v;
+    EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&v));
+    return v;
+}
+
+std::string Describe(HWND w, HWND focus) {
+    char buf[160];
+    RECT r = {};
+    GetWindowRect(w, &r);
+    LONG style = StyleOf(w);
+    std::snprintf(buf, sizeof buf, "%p id=%ld class=%s %s %s style=%08lx (%ld,%ld %ldx%ld)",
+                  static_cast<void*>(w), static_cast<long>(GetDlgCtrlID(w)),
+                  ToUtf8(ClassOf(w)).c_str(), (style & WS_VISIBLE) ? "visible" : "hidden",
+                  (style & WS_DISABLED) ? "disabled" : "enabled", static_cast<unsigned long>(style),
+                  r.left, r.top, r.right - r.left, r.bottom - r.top);
+    std::string s = buf;
+    if (IsButtonWithCheck(w)) {
+        DWORD_PTR c = 0;
+        SendTimeout(w, BM_GETCHECK, 0, 0, &c);
+        s += c == BST_CHECKED ? " checked" : " unchecked";
+    }
+    if (w == focus) s += " FOCUS";
+    return s + " text=" + Q(TextOf(w));
+}
+
+void DumpWindows(DWORD pid) {
+    std::vector<HWND> tops = TopLevelOf(pid);
+    Out("windows of the wizard (process %lu): %u top-level", static_cast<unsigned long>(pid),
+        static_cast<unsigned>(tops.size()));
+    for (HWND t : tops) {
+        // Hidden helper windows (IME and the like) are noise; list them in one line each.
+        bool visible = IsWindowVisible(t) != FALSE;
+        HWND focus = FocusOf(t);
+        Out("  top %s", Describe(t, focus).c_str());
+        if (!visible) continue;
+        for (HWND c : ChildrenOf(t)) Out("    child %s", Describe(c, focus).c_str());
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Memory in the wizard's process, for the list view messages whose pointers are not marshalled.
+// Both processes are 32-bit, so the structures have the same layout on both sides.
+
+class RemoteBuffer {
+  public:
+    RemoteBuffer(HANDLE process, size_t size) : process_(process), size_(size) {
+        ptr_ = VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    }
+    ~RemoteBuffer() {
+        if (ptr_) VirtualFreeEx(process_, ptr_, 0, MEM_RELEASE);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    bool ok() const { return ptr_ != nullptr; }
+    char* at(size_t offset) const { return static_cast<char*>(ptr_) + offset; }
+    bool Write(size_t offset, const void* data, size_t n) {
+        SIZE_T done = 0;
+        return offset + n <= size_ && WriteProcessMemory(process_, at(offset), data, n, &done) &&
+               done == n;
+    }
+    bool Read(size_t offset, void* data, size_t n) {
+        SIZE_T done = 0;
+        return offset + n <= size_ && ReadProcessMemory(process_, at(offset), data, n, &done) &&
+               done == n;
+    }
+
+  private:
+    HANDLE process_;
+    size_t size_;
+    void* ptr_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The scenario player.
+
+struct Line {
+    int number;
+    std::string raw;
+    std::string cmd;
+    std::vector<std::string> words;  // arguments split at blanks
+    std::string rest;                // everything after the command, blanks inside kept
+};
+
+std::string Trim(const std::string& s) {
+    size_t b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) return std::string();
+    size_t e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+// Returns the text after the first n blank-separated words of s.
+std::string After(const std::string& s, int n) {
+    size_t p = 0;
+    for (int i = 0; i < n; ++i) {
+        p = s.find_first_not_of(" \t", p);
+        if (p == std::string::npos) return std::string();
+        p = s.find_first_of(" \t", p);
+        if (p == std::string::npos) return std::string();
+    }
+    p = s.find_first_not_of(" \t", p);
+    return p == std::string::npos ? std::string() : s.substr(p);
+}
+
+bool ParseInt(const std::string& s, long* v) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    long r = std::strtol(s.c_str(), &end, 0);  // 0x10 and 16 both work
+    if (*end != '\0') return false;
+    *v = r;
+    return true;
+}
+
+bool ReadLines(const std::wstring& path, std::vector<std::string>* lines);
+
+class Failure {
+  public:
+    explicit Failure(std::string what) : what_(std::move(what)) {}
+    const std::string& what() const { return what_; }
+
+  private:
+    std::string what_;
+};
+
+class SyntaxError : public Failure {
+    using Failure::Failure;
+};
+
+class Skip : public Failure {
+    using Failure::Failure;
+};
+
+std::string Fmt(const char* fmt, ...) {
+    char buf[1024];
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    return buf;
+}
+
+// Ends the whole run when the scenario as a whole takes too long (a command stuck in the
+// wizard's process would otherwise hold the case until the host's timeout).
+DWORD g_deadlineMs = 300000;
+HANDLE g_wizardForWatchdog = nullptr;
+
+class Player {
+  public:
+    Player(std::wstring exe, std::wstring cwd, std::wstring outDir)
+        : exe_(std::move(exe)), cwd_(std::move(cwd)), outDir_(std::move(outDir)) {}
+    ~Player() { StopWatcher(); }
+
+    void Run(const Line& l);
+    void Finish();
+    void DumpOnFailure() {
+        if (pi_.hProcess) DumpWindows(pi_.dwProcessId);
+    }
+
+  private:
+    // Polls pred every 25 ms until it holds or timeoutMs has passed.
+    template <typename Pred>
+    bool Poll(DWORD timeoutMs, Pred pred) {
+        DWORD start = GetTickCount();
+        for (;;) {
+            if (pred()) return true;
+            if (GetTickCount() - start >= timeoutMs) return false;
+            Sleep(25);
+        }
+    }
+
+    void EnsureStarted();
+    bool Exited() { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0; }
+    HWND Current();
+    HWND Control(const Line& l, size_t word);
+    long Number(const Line& l, size_t word);
+    std::wstring TextArg(const Line& l, int skipWords);
+    HWND FindDialog(const std::wstring& caption, const std::vector<long>& ids);
+    HWND FindMessageBox(const std::wstring& text);
+
+    void Wait(const std::wstring& caption, const std::vector<long>& ids);
+    void Expect(const std::string& what, DWORD timeoutMs,
+                const std::function<bool(std::string*)>& check);
+    void Key(const Line& l);
+    void Screenshot(const Line& l);
+    int ListViewCount(HWND lv);
+    std::wstring ListViewText(HWND lv, int row, int col);
+    std::wstring ListViewHeader(HWND lv, int col);
+    void ListViewSelect(HWND lv, int row);
+    int ListViewSelected(HWND lv);
+
+    // Watches for top-level windows of the wizard, to log them and for expect-no-new-window.
+    static DWORD WINAPI WatchThread(void* self);
+    void StopWatcher();
+
+    std::wstring exe_, cwd_, outDir_;
+    PROCESS_INFORMATION pi_ = {};
+    HWND cur_ = nullptr;
+    DWORD waitMs_ = 15000;
+    DWORD expectMs_ = 2000;
+
+    HANDLE watcher_ = nullptr;
+    volatile LONG stopWatch_ = 0;
+    CRITICAL_SECTION seenLock_;
+    std::set<HWND> seen_;    // every visible top-level window so far
+    std::set<HWND> atMark_;  // visible at the last mark
+    std::vector<std::string> newSinceMark_;
+    bool marked_ = false;
+};
+
+DWORD WINAPI Player::WatchThread(void* p) {
+    auto* self = static_cast<Player*>(p);
+    while (!self->stopWatch_) {
+        for (HWND w : TopLevelOf(self->pi_.dwProcessId)) {
+            // A window may go between the listing and the look at it.
+            if (!IsWindowVisible(w) || ClassOf(w).empty()) continue;
+            EnterCriticalSection(&self->seenLock_);
+            bool fresh = self->seen_.insert(w).second;
+            if (fresh && self->marked_ && !self->atMark_.count(w)) {
+                self->newSinceMark_.push_back(ToUtf8(ClassOf(w)) + " " + Q(TextOf(w)));
+            }
+            LeaveCriticalSection(&self->seenLock_);
+            if (fresh) Out("window shown: %s", Describe(w, nullptr).c_str());
+        }
+        Sleep(20);
+    }
+    return 0;
+}
+
+void Player::StopWatcher() {
+    if (!watcher_) return;
+    InterlockedExchange(&stopWatch_, 1);
+    WaitForSingleObject(watcher_, 5000);
+    CloseHandle(watcher_);
+    watcher_ = nullptr;
+    DeleteCriticalSection(&seenLock_);
+}
+
+void Player::EnsureStarted() {
+    if (pi_.hProcess) return;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    std::wstring cmdline = L"\"" + exe_ + L"\"";
+    if (!CreateProcessW(exe_.c_str(), &cmdline[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        cwd_.empty() ? nullptr : cwd_.c_str(), &si, &pi_)) {
+        throw Failure(Fmt("cannot start %s in %s (error %lu)", ToUtf8(exe_).c_str(),
+                          ToUtf8(cwd_).c_str(), GetLastError()));
+    }
+    g_wizardForWatchdog = pi_.hProcess;
+    Out("started %s (process %lu) in %s", ToUtf8(exe_).c_str(),
+        static_cast<unsigned long>(pi_.dwProcessId), ToUtf8(cwd_).c_str());
+    InitializeCriticalSection(&seenLock_);
+    watcher_ = CreateThread(nullptr, 0, WatchThread, this, 0, nullptr);
+}
+
+HWND Player::Current() {
+    if (!cur_) throw SyntaxError("no current window: use wait or expect-message first");
+    if (!IsWindow(cur_)) throw Failure("the current window is gone");
+    return cur_;
+}
+
+long Player::Number(const Line& l, size_t word) {
+    long v = 0;
+    if (word >= l.words.size() || !ParseInt(l.words[word], &v)) {
+        throw SyntaxError(Fmt("argument %u must be a number", static_cast<unsigned>(word + 1)));
+    }
+    return v;
+}
+
+HWND Player::Control(const Line& l, size_t word) {
+    HWND dlg = Current();
+    long id = Number(l, word);
+    HWND c = GetDlgItem(dlg, static_cast<int>(id));
+    if (!c) throw Failure(Fmt("control %ld not found in %s", id, Q(TextOf(dlg)).c_str()));
+    return c;
+}
+
+std::wstring Player::TextArg(const Line& l, int skipWords) {
+    return FromUtf8(After(l.rest, skipWords));
+}
+
+HWND Player::FindDialog(const std::wstring& caption, const std::vector<long>& ids) {
+    for (HWND w : TopLevelOf(pi_.dwProcessId)) {
+        if (!IsWindowVisible(w) || !IsDialog(w)) continue;
+        if (!caption.empty() && TextOf(w) != caption) continue;
+        bool all = true;
+        for (long id : ids) all = all && GetDlgItem(w, static_cast<int>(id)) != nullptr;
+        if (all) return w;
+    }
+    return nullptr;
+}
+
+HWND Player::FindMessageBox(const std::wstring& text) {
+    for (HWND w : TopLevelOf(pi_.dwProcessId)) {
+        if (!IsWindowVisible(w) || !IsDialog(w)) continue;
+        for (HWND c : ChildrenOf(w)) {
+            if (ClassOf(c) == L"Static" && TextOf(c) == text) return w;
+        }
+    }
+    return nullptr;
+}
+
+void Player::Wait(const std::wstring& caption, const std::vector<long>& ids) {
+    EnsureStarted();
+    HWND found = nullptr;
+    bool ok = Poll(waitMs_, [&] {
+        found = FindDialog(caption, ids);
+        return found != nullptr || Exited();
+    });
+    if (found) {
+        cur_ = found;
+        return;
+    }
+    if (ok) throw Failure("the wizard ended before the window appeared");
+    throw Failure(Fmt("no such window within %lu ms", static_cast<unsigned long>(waitMs_)));
+}
+
+void Player::Expect(const std::string& what, DWORD timeoutMs,
+                    const std::function<bool(std::string*)>& check) {
+    std::string found;
+    if (Poll(timeoutMs, [&] { return check(&found); })) return;
+    throw Failure("expected " + what + ", found " + found);
+}
+
+// Virtual key for a key name: enter, esc, tab, space, up, down, left, right, home, end, f1..f12,
+// a letter or a digit.
+WORD VirtualKey(const std::string& name) {
+    static const struct {
+        const char* name;
+        WORD vk;
+    } kKeys[] = {{"enter", VK_RETURN}, {"esc", VK_ESCAPE}, {"tab", VK_TAB},   {"space", VK_SPACE},
+                 {"up", VK_UP},        {"down", VK_DOWN},  {"left", VK_LEFT}, {"right", VK_RIGHT},
+                 {"home", VK_HOME},    {"end", VK_END},    {"f4", VK_F4}};
+    for (const auto& k : kKeys) {
+        if (name == k.name) return k.vk;
+    }
+    if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) {
+        return static_cast<WORD>(std::toupper(static_cast<unsigned char>(name[0])));
+    }
+    if (name.size() >= 2 && name[0] == 'f') {
+        long n = 0;
+        if (ParseInt(name.substr(1), &n) && n >= 1 && n <= 12) {
+            return static_cast<WORD>(VK_F1 + n - 1);
+        }
+    }
+    return 0;
+}
+
+INPUT KeyInput(WORD vk, bool up) {
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, 0 /* MAPVK_VK_TO_VSC */));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return in;
+}
+
+// key [post] <combo>: combo is a key name with optional alt+, ctrl+, shift+ prefixes. Real input
+// (SendInput to the foreground dialog) goes through the dialog manager like a user's key press;
+// "post" or a dialog that cannot be brought to the foreground falls back to posting WM_KEYDOWN
+// and WM_KEYUP to the focused control, which the modal loop's IsDialogMessage also translates.
+void Player::Key(const Line& l) {
+    HWND dlg = Current();
+    size_t at = 0;
+    bool forcePost = false;
+    if (!l.words.empty() && l.words[0] == "post") {
+        forcePost = true;
+        at = 1;
+    }
+    if (at >= l.words.size()) throw SyntaxError("key needs a key name");
+    std::string combo = l.words[at];
+    std::vector<WORD> mods;
+    for (;;) {
+        size_t plus = combo.find('+');
+        if (plus == std::string::npos || plus + 1 == combo.size()) break;
+        std::string m = combo.substr(0, plus);
+        if (m == "alt") {
+            mods.push_back(VK_MENU);
+        } else if (m == "ctrl") {
+            mods.push_back(VK_CONTROL);
+        } else if (m == "shift") {
+            mods.push_back(VK_SHIFT);
+        } else {
+            throw SyntaxError("unknown modifier " + m);
+        }
+        combo = combo.substr(plus + 1);
+    }
+    WORD vk = VirtualKey(combo);
+    if (!vk) throw SyntaxError("unknown key " + combo);
+
+    if (!forcePost) {
+        SetForegroundWindow(dlg);
+        if (Poll(1000, [&] { return GetForegroundWindow() == dlg; })) {
+            std::vector<INPUT> seq;
+            for (WORD m : mods) seq.push_back(KeyInput(m, false));
+            seq.push_back(KeyInput(vk, false));
+            seq.push_back(KeyInput(vk, true));
+            for (auto it = mods.rbegin(); it != mods.rend(); ++it)
+                seq.push_back(KeyInput(*it, true));
+            UINT sent = SendInput(static_cast<UINT>(seq.size()), seq.data(), sizeof(INPUT));
+            if (sent == seq.size()) return;
+            Out("note: SendInput sent %u of %u events; posting the key instead", sent,
+                static_cast<unsigned>(seq.size()));
+        } else {
+            Out("note: the dialog did not become the foreground window; posting the key instead");
+        }
+    }
+    HWND target = FocusOf(dlg);
+    if (!target) target = dlg;
+    bool alt = false;
+    for (WORD m : mods) alt = alt || m == VK_MENU;
+    if (mods.size() > (alt ? 1u : 0u)) throw SyntaxError("only alt combines with a posted key");
+    UINT scan = MapVirtualKeyW(vk, 0);
+    LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16) | (alt ? (1 << 29) : 0);
+    LPARAM up = down | (1u << 30) | (1u << 31);
+    PostMessageW(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, down);
+    PostMessageW(target, alt ? WM_SYSKEYUP : WM_KEYUP, vk, up);
+}
+
+bool WriteBmp(const std::wstring& path, HDC src, int x, int y, int w, int h) {
+    HDC mem = CreateCompatibleDC(src);
+    HBITMAP bmp = CreateCompatibleBitmap(src, w, h);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, src, x, y, SRCCOPY);
+    SelectObject(mem, old);
+
+    BITMAPINFOHEADER bih = {};
+    bih.biSize = sizeof bih;
+    bih.biWidth = w;
+    bih.biHeight = h;
+    bih.biPlanes = 1;
+    bih.biBitCount = 24;
+    bih.biCompression = BI_RGB;
+    DWORD stride = ((w * 3 + 3) / 4) * 4;
+    bih.biSizeImage = stride * h;
+    std::vector<BYTE> pixels(bih.biSizeImage);
+    GetDIBits(mem, bmp, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&bih), DIB_RGB_COLORS);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+
+    BITMAPFILEHEADER bfh = {};
+    bfh.bfType = 0x4D42;  // "BM"
+    bfh.bfOffBits = sizeof bfh + sizeof bih;
+    bfh.bfSize = bfh.bfOffBits + bih.biSizeImage;
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    if (!f) return false;
+    bool ok = std::fwrite(&bfh, sizeof bfh, 1, f) == 1 &&
+              std::fwrite(&bih, sizeof bih, 1, f) == 1 &&
+              std::fwrite(pixels.data(), pixels.size(), 1, f) == 1;
+    return std::fclose(f) == 0 && ok;
+}
+
+// screenshot <file.bmp> [screen]: the current window's area of the screen, or the whole screen.
+void Player::Screenshot(const Line& l) {
+    if (l.words.empty()) throw SyntaxError("screenshot needs a file name");
+    std::wstring file = FromUtf8(l.words[0]);
+    if (!outDir_.empty() && file.find(L':') == std::wstring::npos && file[0] != L'\\') {
+        file = outDir_ + L"\\" + file;
+    }
+    RECT r = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    bool whole = l.words.size() > 1 && l.words[1] == "screen";
+    if (!whole) {
+        HWND w = Current();
+        RedrawWindow(w, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        Sleep(300);  // the wizard repaints in its own thread
+        GetWindowRect(w, &r);
+    }
+    HDC screen = GetDC(nullptr);
+    bool ok = WriteBmp(file, screen, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    ReleaseDC(nullptr, screen);
+    if (!ok) throw Failure("cannot write " + ToUtf8(file));
+    Out("screenshot %s", ToUtf8(file).c_str());
+}
+
+int Player::ListViewCount(HWND lv) {
+    DWORD_PTR n = 0;
+    if (!SendTimeout(lv, LVM_GETITEMCOUNT, 0, 0, &n)) throw Failure("list view does not answer");
+    return static_cast<int>(n);
+}
+
+std::wstring Player::ListViewText(HWND lv, int row, int col) {
+    const size_t kChars = 512;
+    RemoteBuffer rb(pi_.hProcess, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+    if (!rb.ok()) throw Failure("cannot allocate memory in the wizard's process");
+    LVITEMW item = {};
+    item.iSubItem = col;
+    item.pszText = reinterpret_cast<wchar_t*>(rb.at(sizeof item));
+    item.cchTextMax = kChars;
+    rb.Write(0, &item, sizeof item);
+    wchar_t zero = 0;
+    rb.Write(sizeof item, &zero, sizeof zero);
+    DWORD_PTR n = 0;
+    SendTimeout(lv, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(rb.at(0)), &n);
+    std::vector<wchar_t> text(kChars, L'\0');
+    rb.Read(sizeof item, text.data(), kChars * sizeof(wchar_t));
+    text[kChars - 1] = 0;
+    return text.data();
+}
+
+std::wstring Player::ListViewHeader(HWND lv, int col) {
+    const size_t kChars = 256;
+    RemoteBuffer rb(pi_.hProcess, sizeof(LVCOLUMNW) + kChars * sizeof(wchar_t));
+    if (!rb.ok()) throw Failure("cannot allocate memory in the wizard's process");
+    LVCOLUMNW c = {};
+    c.mask = LVCF_TEXT;
+    c.pszText = reinterpret_cast<wchar_t*>(rb.at(sizeof c));
+    c.cchTextMax = kChars;
+    rb.Write(0, &c, sizeof c);
+    DWORD_PTR ok = 0;
+    SendTimeout(lv, LVM_GETCOLUMNW, col, reinterpret_cast<LPARAM>(rb.at(0)), &ok);
+    if (!ok) return L"<no column>";
+    std::vector<wchar_t> text(kChars, L'\0');
+    rb.Read(sizeof c, text.data(), kChars * sizeof(wchar_t));
+    text[kChars - 1] = 0;
+    return text.data();
+}
+
+// Selects and focuses the row (a click does the same); other rows lose their selection.
+void Player::ListViewSelect(HWND lv, int row) {
+    RemoteBuffer rb(pi_.hProcess, sizeof(LVITEMW));
+    if (!rb.ok()) throw Failure("cannot allocate memory in the wizard's process");
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = 0;
+    rb.Write(0, &item, sizeof item);
+    SendTimeout(lv, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(rb.at(0)),
+                nullptr);
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    rb.Write(0, &item, sizeof item);
+    SendTimeout(lv, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(rb.at(0)), nullptr);
+}
+
+int Player::ListViewSelected(HWND lv) {
+    DWORD_PTR r = 0;
+    SendTimeout(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, &r);
+    return static_cast<int>(static_cast<LONG_PTR>(r));
+}
+
+void Player::Run(const Line& l) {
+    const std::string& c = l.cmd;
+    if (c == "timeout") {
+        waitMs_ = static_cast<DWORD>(Number(l, 0) * 1000);
+    } else if (c == "echo") {
+        Out("%s", l.rest.c_str());
+    } else if (c == "sleep") {
+        Sleep(static_cast<DWORD>(Number(l, 0)));
+    } else if (c == "require-os") {
+        // require-os <platform> <major>.<minor>: skips the scenario when Wine does not give the
+        // version the case asks for (an unknown version name silently falls back to another).
+        if (l.words.size() < 2) throw SyntaxError("require-os <platform> <major>.<minor>");
+        OSVERSIONINFOW v = {};
+        v.dwOSVersionInfoSize = sizeof v;
+        GetVersionExW(&v);
+        std::string have = Fmt("%lu %lu.%lu", v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion);
+        if (have != l.words[0] + " " + l.words[1]) {
+            throw Skip("this Wine prefix reports platform and version " + have);
+        }
+    } else if (c == "start") {
+        EnsureStarted();
+    } else if (c == "wait") {
+        std::wstring caption = FromUtf8(l.rest);
+        if (caption.empty()) throw SyntaxError("wait needs a caption");
+        Wait(caption, {});
+    } else if (c == "wait-ids") {
+        std::vector<long> ids;
+        for (size_t i = 0; i < l.words.size(); ++i) ids.push_back(Number(l, i));
+        if (ids.empty()) throw SyntaxError("wait-ids needs control ids");
+        Wait(L"", ids);
+    } else if (c == "wait-closed") {
+        // The current window goes away, as a dialog that ended.
+        HWND w = Current();
+        DWORD ms = l.words.empty() ? waitMs_ : static_cast<DWORD>(Number(l, 0) * 1000);
+        if (!Poll(ms, [&] { return !IsWindow(w) || !IsWindowVisible(w); })) {
+            throw Failure(Fmt("still open after %lu ms", static_cast<unsigned long>(ms)));
+        }
+        cur_ = nullptr;
+    } else if (c == "expect-caption") {
+        HWND w = Current();
+        std::wstring want = FromUtf8(l.rest);
+        Expect("caption " + Q(want), expectMs_, [&](std::string* found) {
+            std::wstring t = TextOf(w);
+            *found = Q(t);
+            return t == want;
+        });
+    } else if (c == "click") {
+        HWND b = Control(l, 0);
+        // A user cannot click what is hidden or disabled.
+        if (!IsWindowVisible(b)) throw Failure("control is hidden");
+        if (!IsWindowEnabled(b)) throw Failure("control is disabled");
+        if (!IsWindowEnabled(GetAncestor(b, GA_ROOT))) {
+            throw Failure("the window is disabled (a modal dialog above it?)");
+        }
+        // Posted, since the click may open a modal dialog and not return until it closes.
+        PostMessageW(b, BM_CLICK, 0, 0);
+    } else if (c == "key") {
+        Key(l);
+    } else if (c == "close") {
+        PostMessageW(Current(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (c == "syscmd") {
+        PostMessageW(Current(), WM_SYSCOMMAND, static_cast<WPARAM>(Number(l, 0)), 0);
+    } else if (c == "expect-checked" || c == "expect-unchecked") {
+        HWND b = Control(l, 0);
+        DWORD_PTR want = c == "expect-checked" ? BST_CHECKED : BST_UNCHECKED;
+        Expect(want == BST_CHECKED ? "checked" : "unchecked", expectMs_, [&](std::string* f) {
+            DWORD_PTR s = 0;
+            SendTimeout(b, BM_GETCHECK, 0, 0, &s);
+            *f = s == BST_CHECKED ? "checked" : s == BST_UNCHECKED ? "unchecked" : "indeterminate";
+            return s == want;
+        });
+    } else if (c == "expect-text") {
+        HWND w = Control(l, 0);
+        std::wstring want = TextArg(l, 1);
+        Expect("text " + Q(want), expectMs_, [&](std::string* found) {
+            std::wstring t = TextOf(w);
+            *found = Q(t);
+            return t == want;
+        });
+    } else if (c == "expect-child-text") {
+        // For controls without an id of their own (static texts, group boxes).
+        HWND dlg = Current();
+        std::wstring want = FromUtf8(l.rest);
+        Expect("a control with text " + Q(want), expectMs_, [&](std::string* found) {
+            *found = "none";
+            for (HWND ch : ChildrenOf(dlg)) {
+                if (TextOf(ch) == want) return true;
+            }
+            return false;
+        });
+    } else if (c == "expect-visible" || c == "expect-hidden") {
+        HWND w = Control(l, 0);
+        bool want = c == "expect-visible";
+        Expect(c.substr(7), expectMs_, [&](std::string* found) {
+            bool v = (StyleOf(w) & WS_VISIBLE) != 0;
+            *found = v ? "visible" : "hidden";
+            return v == want;
+        });
+    } else if (c == "expect-enabled" || c == "expect-disabled") {
+        HWND w = Control(l, 0);
+        bool want = c == "expect-enabled";
+        Expect(c.substr(7), expectMs_, [&](std::string* found) {
+            bool e = IsWindowEnabled(w) != FALSE;
+            *found = e ? "enabled" : "disabled";
+            return e == want;
+        });
+    } else if (c == "expect-focus") {
+        HWND dlg = Current();
+        long id = Number(l, 0);
+        Expect(Fmt("focus on control %ld", id), expectMs_, [&](std::string* found) {
+            HWND f = FocusOf(dlg);
+            *found = f ? Describe(f, f) : "no focus";
+            return f && GetParent(f) == dlg && GetDlgCtrlID(f) == id;
+        });
+    } else if (c == "expect-open") {
+        HWND w = Current();
+        Expect("the window still open", expectMs_, [&](std::string* found) {
+            *found = IsWindow(w) ? "hidden" : "closed";
+            return IsWindow(w) && IsWindowVisible(w);
+        });
+    } else if (c == "select") {
+        // As a user's choice: the selection, then the notification the parent gets for it.
+        HWND cb = Control(l, 0);
+        long index = Number(l, 1);
+        DWORD_PTR r = 0;
+        SendTimeout(cb, CB_SETCURSEL, index, 0, &r);
+        if (static_cast<LONG_PTR>(r) != index) throw Failure(Fmt("no item %ld", index));
+        PostMessageW(GetParent(cb), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(cb), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(cb));
+    } else if (c == "expect-selected") {
+        HWND cb = Control(l, 0);
+        long want = Number(l, 1);
+        Expect(Fmt("selection %ld", want), expectMs_, [&](std::string* found) {
+            DWORD_PTR s = 0;
+            SendTimeout(cb, CB_GETCURSEL, 0, 0, &s);
+            *found = Fmt("%ld", static_cast<long>(static_cast<LONG_PTR>(s)));
+            return static_cast<LONG_PTR>(s) == want;
+        });
+    } else if (c == "expect-items") {
+        HWND cb = Control(l, 0);
+        long want = Number(l, 1);
+        Expect(Fmt("%ld items", want), expectMs_, [&](std::string* found) {
+            DWORD_PTR n = 0;
+            SendTimeout(cb, CB_GETCOUNT, 0, 0, &n);
+            *found = Fmt("%ld", static_cast<long>(n));
+            return static_cast<LONG_PTR>(n) == want;
+        });
+    } else if (c == "expect-item") {
+        HWND cb = Control(l, 0);
+        long index = Number(l, 1);
+        std::wstring want = TextArg(l, 2);
+        Expect("item text " + Q(want), expectMs_, [&](std::string* found) {
+            DWORD_PTR len = 0;
+            SendTimeout(cb, CB_GETLBTEXTLEN, index, 0, &len);
+            if (static_cast<LONG_PTR>(len) < 0) {
+                *found = "no such item";
+                return false;
+            }
+            std::vector<wchar_t> buf(len + 1, L'\0');
+            SendTimeout(cb, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buf.data()), nullptr);
+            std::wstring t(buf.data());
+            *found = Q(t);
+            return t == want;
+        });
+    } else if (c == "expect-lv-rows") {
+        HWND lv = Control(l, 0);
+        long want = Number(l, 1);
+        Expect(Fmt("%ld rows", want), expectMs_, [&](std::string* found) {
+            int n = ListViewCount(lv);
+            *found = Fmt("%d", n);
+            return n == want;
+        });
+    } else if (c == "expect-lv-text") {
+        HWND lv = Control(l, 0);
+        long row = Number(l, 1), col = Number(l, 2);
+        std::wstring want = TextArg(l, 3);
+        Expect("cell text " + Q(want), expectMs_, [&](std::string* found) {
+            std::wstring t = ListViewText(lv, row, col);
+            *found = Q(t);
+            return t == want;
+        });
+    } else if (c == "expect-lv-header") {
+        HWND lv = Control(l, 0);
+        long col = Number(l, 1);
+        std::wstring want = TextArg(l, 2);
+        Expect("header " + Q(want), expectMs_, [&](std::string* found) {
+            std::wstring t = ListViewHeader(lv, col);
+            *found = Q(t);
+            return t == want;
+        });
+    } else if (c == "expect-lv-selected") {
+        HWND lv = Control(l, 0);
+        long want = Number(l, 1);
+        Expect(Fmt("selected row %ld", want), expectMs_, [&](std::string* found) {
+            int s = ListViewSelected(lv);
+            *found = Fmt("%d", s);
+            return s == want;
+        });
+    } else if (c == "lv-select") {
+        HWND lv = Control(l, 0);
+        long row = Number(l, 1);
+        if (row < 0 || row >= ListViewCount(lv)) throw Failure(Fmt("no row %ld", row));
+        ListViewSelect(lv, row);
+    } else if (c == "lv-select-text") {
+        // lv-select-text <id> <column-0 text>: selects the first row with that text.
+        HWND lv = Control(l, 0);
+        std::wstring want = TextArg(l, 1);
+        int n = ListViewCount(lv);
+        for (int r = 0; r < n; ++r) {
+            if (ListViewText(lv, r, 0) == want) {
+                ListViewSelect(lv, r);
+                return;
+            }
+        }
+        throw Failure(Fmt("no row with text %s among %d rows", Q(want).c_str(), n));
+    } else if (c == "expect-message") {
+        // A message box of the wizard showing this text; it becomes the current window.
+        EnsureStarted();
+        std::wstring want = FromUtf8(l.rest);
+        HWND box = nullptr;
+        Poll(waitMs_, [&] {
+            box = FindMessageBox(want);
+            return box != nullptr || Exited();
+        });
+        if (!box) throw Failure("no message box with text " + Q(want));
+        cur_ = box;
+    } else if (c == "expect-exit") {
+        EnsureStarted();
+        DWORD ms = l.words.empty() ? waitMs_ : static_cast<DWORD>(Number(l, 0) * 1000);
+        if (WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0) {
+            throw Failure(
+                Fmt("the wizard still runs after %lu ms", static_cast<unsigned long>(ms)));
+        }
+        DWORD code = 0;
+        GetExitCodeProcess(pi_.hProcess, &code);
+        Out("the wizard ended with exit code %lu", static_cast<unsigned long>(code));
+    } else if (c == "mark") {
+        EnsureStarted();
+        EnterCriticalSection(&seenLock_);
+        atMark_.clear();
+        for (HWND w : TopLevelOf(pi_.dwProcessId)) {
+            if (IsWindowVisible(w)) atMark_.insert(w);
+        }
+        newSinceMark_.clear();
+        marked_ = true;
+        LeaveCriticalSection(&seenLock_);
+    } else if (c == "expect-no-new-window") {
+        if (!marked_) throw SyntaxError("expect-no-new-window needs a mark before it");
+        Sleep(100);  // one more round of the watcher
+        EnterCriticalSection(&seenLock_);
+        std::vector<std::string> fresh = newSinceMark_;
+        LeaveCriticalSection(&seenLock_);
+        if (!fresh.empty()) {
+            std::string all;
+            for (const auto& s : fresh) all += (all.empty() ? "" : ", ") + s;
+            throw Failure("windows shown since the mark: " + all);
+        }
+    } else if (c == "expect-file-line" || c == "expect-file-lines") {
+        // expect-file-line <windows path> <text>: the file has a line equal to text.
+        // expect-file-lines <windows path> <line>|<line>...: the file holds exactly these lines.
+        if (l.words.size() < 2) throw SyntaxError(c + " <path> <text>");
+        std::wstring path = FromUtf8(l.words[0]);
+        std::string want = After(l.rest, 1);
+        bool exact = c == "expect-file-lines";
+        Expect((exact ? "the lines " : "a line ") + Q(FromUtf8(want)) + " in " + l.words[0],
+               waitMs_, [&](std::string* found) {
+                   std::vector<std::string> lines;
+                   if (!ReadLines(path, &lines)) {
+                       *found = "no such file";
+                       return false;
+                   }
+                   std::string joined;
+                   bool has = false;
+                   for (const auto& line : lines) {
+                       joined += (joined.empty() ? "" : "|") + line;
+                       has = has || line == want;
+                   }
+                   *found = Q(FromUtf8(joined));
+                   return exact ? joined == want : has;
+               });
+    } else if (c == "expect-no-file") {
+        if (l.words.empty()) throw SyntaxError("expect-no-file <path>");
+        if (GetFileAttributesW(FromUtf8(l.words[0]).c_str()) != INVALID_FILE_ATTRIBUTES) {
+            throw Failure(l.words[0] + " exists");
+        }
+    } else if (c == "screenshot") {
+        Screenshot(l);
+    } else if (c == "dump") {
+        EnsureStarted();
+        DumpWindows(pi_.dwProcessId);
+    } else {
+        throw SyntaxError("unknown command");
+    }
+}
+
+void Player::Finish() {
+    if (pi_.hProcess && !Exited()) {
+        Out("the wizard still runs at the end of the scenario; ending it");
+        TerminateProcess(pi_.hProcess, 1);
+        WaitForSingleObject(pi_.hProcess, 5000);
+    }
+    StopWatcher();
+}
+
+bool ReadScenario(const std::wstring& path, std::vector<Line>* lines) {
+    FILE* f = _wfopen(path.c_str(), L"rb");
+    if (!f) return false;
+    std::string all;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) all.append(buf, n);
+    std::fclose(f);
+    if (all.compare(0, 3, "\xEF\xBB\xBF") == 0) all.erase(0, 3);  // UTF-8 byte order mark
+    size_t p = 0;
+    int number = 0;
+    while (p < all.size()) {
+        size_t e = all.find('\n', p);
+        if (e == std::string::npos) e = all.size();
+        ++number;
+        Line l;
+        l.number = number;
+        l.raw = Trim(all.substr(p, e - p));
+        p = e + 1;
+        if (l.raw.empty() || l.raw[0] == '#') continue;
+        size_t sp = l.raw.find_first_of(" \t");
+        l.cmd = l.raw.substr(0, sp);
+        l.rest = sp == std::string::npos ? std::string() : Trim(l.raw.substr(sp));
+        size_t q = 0;
+        while ((q = l.rest.find_first_not_of(" \t", q)) != std::string::npos) {
+            size_t end = l.rest.find_first_of(" \t", q);
+            l.words.push_back(l.rest.substr(q, end == std::string::npos ? end : end - q));
+            q = end;
+        }
+        lines->push_back(l);
+    }
+    return true;
+}
+
+// The file's lines without their line ends and surrounding blanks; false if it cannot be read.
+bool ReadLines(const std::wstring& path, std::vector<std::string>* lines) {
+    FILE* f = _wfopen(path.c_str(), L"rb");
+    if (!f) return false;
+    std::string all;
+    char buf[512];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) all.append(buf, n);
+    std::fclose(f);
+    size_t p = 0;
+    while (p < all.size()) {
+        size_t e = all.find('\n', p);
+        if (e == std::string::npos) e = all.size();
+        lines->push_back(Trim(all.substr(p, e - p)));
+        p = e + 1;
+    }
+    return true;
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: uidriver.exe [--cwd DIR] [--exe PATH] [--out DIR] [--deadline S] "
+                 "SCENARIO\n");
+    return kExitUsage;
+}
+
+DWORD WINAPI Watchdog(void*) {
+    Sleep(g_deadlineMs);
+    Out("FAIL: the scenario did not finish within %lu s", g_deadlineMs / 1000);
+    if (g_wizardForWatchdog) DumpWindows(GetProcessId(g_wizardForWatchdog));
+    if (g_wizardForWatchdog) TerminateProcess(g_wizardForWatchdog, 1);
+    ExitProcess(kExitFail);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    InitializeCriticalSection(&g_outLock);
+    g_startTick = GetTickCount();
+    std::wstring cwd, exe = L"DriverSetup.exe", out, scenario;
+    for (int i = 1; i < argc; ++i) {
+        std::wstring a = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (a == L"--cwd" && hasValue) {
+            cwd = argv[++i];
+        } else if (a == L"--exe" && hasValue) {
+            exe = argv[++i];
+        } else if (a == L"--out" && hasValue) {
+            out = argv[++i];
+        } else if (a == L"--deadline" && hasValue) {
+            g_deadlineMs = static_cast<DWORD>(_wtoi(argv[++i])) * 1000;
+        } else if (scenario.empty() && a.compare(0, 2, L"--") != 0) {
+            scenario = a;
+        } else {
+            return Usage();
+        }
+    }
+    if (scenario.empty()) return Usage();
+    // A relative program path is meant relative to the wizard's directory.
+    if (!cwd.empty() && exe.find(L'\\') == std::wstring::npos &&
+        exe.find(L':') == std::wstring::npos) {
+        exe = cwd + L"\\" + exe;
+    }
+
+    std::vector<Line> lines;
+    if (!ReadScenario(scenario, &lines)) {
+        std::fprintf(stderr, "cannot read %s\n", ToUtf8(scenario).c_str());
+        return kExitUsage;
+    }
+    CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr));
+
+    Player player(exe, cwd, out);
+    for (const Line& l : lines) {
+        Out("line %d: %s", l.number, l.raw.c_str());
+        try {
+            player.Run(l);
+        } catch (const Skip& s) {
+            Out("SKIP line %d: %s: %s", l.number, l.raw.c_str(), s.what().c_str());
+            player.Finish();
+            return kExitSkip;
+        } catch (const SyntaxError& e) {
+            Out("SCENARIO ERROR line %d: %s: %s", l.number, l.raw.c_str(), e.what().c_str());
+            player.Finish();
+            return kExitUsage;
+        } catch (const Failure& f) {
+            Out("FAIL line %d: %s: %s", l.number, l.raw.c_str(), f.what().c_str());
+            player.DumpOnFailure();
+            player.Finish();
+            return kExitFail;
+        }
+    }
+    player.Finish();
+    Out("PASS (%u commands)", static_cast<unsigned>(lines.size()));
+    return 0;
+}
