@@ -135,10 +135,11 @@ void CDriverSettingsDlg::OnNext() {
     g_pPortDlg = nullptr;
     delete portPage;
 
+    // Only an installation that ran and succeeded is confirmed as finished;
+    // a port page that could not even be shown installed nothing.
     if (m_bInstallRan && !m_strFailure.IsEmpty()) {
-        // A failed installation is never confirmed as finished.
         AfxMessageBox(m_strFailure, MB_OK);
-    } else if (IsNtOsCode(g_nOsType)) {
+    } else if (m_bInstallRan && IsNtOsCode(g_nOsType)) {
         AfxMessageBox("驱动安装完成", MB_OK);
     }
     CDialog::OnOK();
