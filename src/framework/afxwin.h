@@ -232,6 +232,8 @@ class CListCtrl : public CWnd {
     BOOL SetColumnWidth(int column, int width);
     DWORD GetExtendedStyle() const;
     DWORD SetExtendedStyle(DWORD exStyle);
+    // Clears the remove bits, sets the add bits, keeps the others.
+    void ModifyExtendedStyle(DWORD remove, DWORD add);
     // Row texts are system texts (ANSI code page).
     int InsertItem(int index, const char* text);
     BOOL SetItemText(int index, int subItem, const char* text);
@@ -302,6 +304,9 @@ int AfxWinMain(HINSTANCE instance);
 int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);
 
 CString AfxLoadString(UINT id);
+
+// Writes a text and a line feed to the debugger output.
+void AfxDebugLine(const char* text);
 
 // Kept for the start-up sequence; neither has anything to do on the systems
 // the program runs on.

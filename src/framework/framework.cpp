@@ -290,6 +290,10 @@ DWORD CListCtrl::SetExtendedStyle(DWORD exStyle) {
     return static_cast<DWORD>(::SendMessageW(m_hWnd, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, exStyle));
 }
 
+void CListCtrl::ModifyExtendedStyle(DWORD remove, DWORD add) {
+    SetExtendedStyle((GetExtendedStyle() & ~remove) | add);
+}
+
 int CListCtrl::InsertItem(int index, const char* text) {
     LVITEMA item = {};
     item.mask = LVIF_TEXT;
@@ -446,6 +450,12 @@ CString AfxLoadString(UINT id) {
     CString result = WideToBytes(copy);
     std::free(copy);
     return result;
+}
+
+void AfxDebugLine(const char* text) {
+    CString line(text);
+    line += "\n";
+    ::OutputDebugStringA(line);
 }
 
 void AfxEnableControlContainer() {}

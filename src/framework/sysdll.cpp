@@ -1,5 +1,7 @@
 #include "framework/sysdll.h"
 
+#include <cstdlib>
+
 namespace {
 
 bool g_systemSearchOnly = false;
@@ -121,6 +123,22 @@ BOOL EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD
 
 BOOL AddPortA(LPSTR server, HWND owner, LPSTR monitorName) {
     return Call<decltype(&::AddPortA)>(kWinspool, "AddPortA", server, owner, monitorName);
+}
+
+BYTE* Enumerate(EnumFn fn, DWORD level, DWORD* count) {
+    DWORD needed = 0;
+    *count = 0;
+    fn(nullptr, level, nullptr, 0, &needed, count);
+    *count = 0;
+    if (needed == 0) return nullptr;
+    BYTE* buffer = static_cast<BYTE*>(std::calloc(needed, 1));
+    if (!buffer) return nullptr;
+    if (!fn(nullptr, level, buffer, needed, &needed, count)) {
+        *count = 0;
+        std::free(buffer);
+        return nullptr;
+    }
+    return buffer;
 }
 
 }  // namespace sysdll

@@ -36,4 +36,11 @@ BOOL EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD
                    LPDWORD count);
 BOOL AddPortA(LPSTR server, HWND owner, LPSTR monitorName);
 
+typedef BOOL (*EnumFn)(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                       LPDWORD count);
+// A local spooler enumeration: a first call for the size, a second that
+// fills a buffer of exactly that size. Returns the records (release them with
+// std::free) and sets count; nullptr and 0 when nothing could be listed.
+BYTE* Enumerate(EnumFn fn, DWORD level, DWORD* count);
+
 }  // namespace sysdll

@@ -21,28 +21,19 @@ void CPortCreateDlg::DoDataExchange(CDataExchange* pDX) {
 BOOL CPortCreateDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
-    DWORD needed = 0;
     DWORD count = 0;
-    sysdll::EnumMonitorsA(nullptr, 1, nullptr, 0, &needed, &count);
-    BYTE* buffer = needed ? static_cast<BYTE*>(std::calloc(needed, 1)) : nullptr;
-    count = 0;
-    if (buffer && !sysdll::EnumMonitorsA(nullptr, 1, buffer, needed, &needed, &count)) count = 0;
+    BYTE* buffer = sysdll::Enumerate(sysdll::EnumMonitorsA, 1, &count);
 
-    DWORD exStyle = m_monitorList.GetExtendedStyle();
-    exStyle &= ~static_cast<DWORD>(LVS_EX_TRACKSELECT);
-    exStyle |= LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
-    m_monitorList.SetExtendedStyle(exStyle);
+    m_monitorList.ModifyExtendedStyle(LVS_EX_TRACKSELECT, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
 
     m_monitorList.InsertColumn(0, "可用端口类型", LVCFMT_LEFT);
     m_monitorList.SetColumnWidth(0, 340);
 
     const MONITOR_INFO_1A* monitors = reinterpret_cast<const MONITOR_INFO_1A*>(buffer);
-    for (DWORD p = 0; buffer && p < count; ++p) {
+    for (DWORD p = 0; p < count; ++p) {
         const char* name = monitors[p].pName;
         if (!name) continue;
-        CString line(name);
-        line += "\n";
-        ::OutputDebugStringA(line);
+        AfxDebugLine(name);
         m_monitorList.InsertItem(static_cast<int>(p), name);
     }
     m_monitorList.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED | LVIS_FOCUSED);

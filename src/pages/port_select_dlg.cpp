@@ -35,17 +35,10 @@ BOOL CPortSelectDlg::OnInitDialog() {
 }
 
 void CPortSelectDlg::FillPortList(bool insertColumns) {
-    DWORD needed = 0;
     DWORD count = 0;
-    sysdll::EnumPortsA(nullptr, 2, nullptr, 0, &needed, &count);
-    BYTE* buffer = needed ? static_cast<BYTE*>(std::calloc(needed, 1)) : nullptr;
-    count = 0;
-    if (buffer && !sysdll::EnumPortsA(nullptr, 2, buffer, needed, &needed, &count)) count = 0;
+    BYTE* buffer = sysdll::Enumerate(sysdll::EnumPortsA, 2, &count);
 
-    DWORD exStyle = m_portList.GetExtendedStyle();
-    exStyle &= ~static_cast<DWORD>(LVS_EX_TRACKSELECT);
-    exStyle |= LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
-    m_portList.SetExtendedStyle(exStyle);
+    m_portList.ModifyExtendedStyle(LVS_EX_TRACKSELECT, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
 
     if (insertColumns) {
         m_portList.InsertColumn(0, "端口", LVCFMT_LEFT);
@@ -55,15 +48,13 @@ void CPortSelectDlg::FillPortList(bool insertColumns) {
     }
 
     const PORT_INFO_2A* ports = reinterpret_cast<const PORT_INFO_2A*>(buffer);
-    int listed = buffer ? static_cast<int>(count < kMaxPortRows ? count : kMaxPortRows) : 0;
+    int listed = static_cast<int>(count < kMaxPortRows ? count : kMaxPortRows);
     const char* names[kMaxPortRows];
     for (int p = 0; p < listed; ++p) {
         const char* name = ports[p].pPortName ? ports[p].pPortName : "";
         const char* description = ports[p].pDescription ? ports[p].pDescription : "";
         names[p] = name;
-        CString line(name);
-        line += "\n";
-        ::OutputDebugStringA(line);
+        AfxDebugLine(name);
         m_portList.InsertItem(p, name);
         m_portList.SetItemText(p, 1, description);
     }
