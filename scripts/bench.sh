@@ -1,0 +1,209 @@
+#!/usr/bin/env bash
+# Benchmarks of dist/DriverSetup.exe under Wine, each beside a baseline, written as a Markdown
+# table to docs/benchmarks.md and printed. Measurements, not tests: nothing fails on a target.
+#
+#   scripts/bench.sh [-s STARTUP_RUNS] [-i INSTALL_RUNS] [-o FILE]
+#
+#   -s N     start-up runs of each program (default 30, at least 10)
+#   -i N     installations and floor runs (default 7, at least 5)
+#   -o FILE  where the table goes (default docs/benchmarks.md)
+#
+# Builds what it runs (the wizard, the sample driver folder and tools/bench), then works in one
+# copy of the win32 template prefix, version win10, with a persistent wineserver:
+#   start-up      CreateProcessW to the first page visible, against a bare one-dialog program
+#                 and an empty one, taking turns (tools/bench/startup_timer.cpp)
+#   installation  the press of 安装(&I) to the outcome message (tools/bench/install_timer.cpp),
+#                 against the 500 ms pause plus the same ten CopyFileA (copy_floor.cpp)
+#   size, memory  the stripped executables; the peak working set on the first page
+# Raw output goes to build/windows/e2e/bench/; BENCH_KEEP_PREFIX=1 keeps the prefix.
+set -euo pipefail
+
+# shellcheck source-path=SCRIPTDIR source=wine-env.sh disable=SC1091
+source "$(dirname "$0")/wine-env.sh"
+
+startup_runs=30 install_runs=7 out=$E2E_REPO/docs/benchmarks.md
+while getopts "s:i:o:" opt; do
+    case $opt in
+        s) startup_runs=$OPTARG ;;
+        i) install_runs=$OPTARG ;;
+        o) out=$OPTARG ;;
+        *) sed -n '2,10p' "$0" >&2; exit 2 ;;
+    esac
+done
+if ! [[ $startup_runs =~ ^[0-9]+$ && $install_runs =~ ^[0-9]+$ ]] ||
+    [ "$startup_runs" -lt 10 ] || [ "$install_runs" -lt 5 ]; then
+    e2e_log "need at least 10 start-up runs and 5 installations"
+    exit 2
+fi
+
+OS_PAGE="选择操作系统 (x86/x64)"
+SETTLE_MS=300              # after the window shows, before the working set is read
+STARTUP_WARMUPS=2          # rounds not counted: caches, fonts, Wine's own processes
+INSTALL_WARMUPS=1          # the first installation also creates the printer
+SIZE_LIMIT=$((160 * 1024)) # bytes
+STARTUP_LIMIT=1.10 INSTALL_LIMIT=1.10
+
+cd "$E2E_REPO"
+bin=build/windows/bench
+dist=$E2E_REPO/dist
+work=$E2E_WORK/bench
+prefix=$work/prefix
+
+# Only the targets measured here, so that a half-edited test tool elsewhere cannot stop a run.
+[ -f build/windows/build.ninja ] || cmake --preset windows >/dev/null
+cmake --build --preset windows --target DriverSetup stage_driver_files bench >/dev/null
+
+e2e_env
+cleanup() {
+    e2e_wine_stop "$prefix"
+    e2e_xvfb_stop
+    [ "${BENCH_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$prefix"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+rm -rf "$work"
+mkdir -p "$work"
+# Other Wine sessions on the machine (tests running alongside) make the times noisier.
+other_wine() { pgrep -c wineserver || true; }
+load_before=$(cut -d' ' -f1-3 /proc/loadavg) wine_before=$(other_wine)
+e2e_xvfb_start
+e2e_prefix_new win32 "$prefix"
+# One wineserver for the whole run: no program pays for starting it.
+WINEPREFIX=$prefix wineserver -p
+e2e_set_version "$prefix" win10
+
+wine_run() {
+    # Wine's console output ends its lines with CR LF.
+    e2e_wine "$prefix" 300 "$@" | tr -d '\r'
+}
+winpath() { e2e_winpath "$1"; }
+
+echo "start-up: $startup_runs runs each after $STARTUP_WARMUPS warm-up rounds" >&2
+wine_run "$bin/startup_timer.exe" "$startup_runs" "$STARTUP_WARMUPS" "$SETTLE_MS" \
+    "$(winpath "$dist/DriverSetup.exe")" "$(winpath "$dist")" "$OS_PAGE" \
+    "$(winpath "$bin/bare_dialog.exe")" "$(winpath "$dist")" any \
+    "$(winpath "$bin/noop.exe")" "$(winpath "$dist")" exit >"$work/startup.txt"
+
+echo "installation: $install_runs runs after $INSTALL_WARMUPS warm-up" >&2
+wine_run "$bin/install_timer.exe" "$(winpath "$dist/DriverSetup.exe")" "$(winpath "$dist")" \
+    "$install_runs" "$INSTALL_WARMUPS" >"$work/install.txt"
+wine_run "$bin/copy_floor.exe" "$(winpath "$dist")" "$install_runs" 1 >"$work/floor.txt"
+load_after=$(cut -d' ' -f1-3 /proc/loadavg) wine_after=$(($(other_wine) - 1))
+
+# Column COL of the counted runs ("run" lines) whose column 3 is KEY (any with KEY=-).
+column() {
+    awk -v key="$2" -v col="$3" '$1 == "run" && (key == "-" || $3 == key) { print $col }' "$1"
+}
+# "median min max" of numbers, one a line.
+stats() {
+    sort -g | awk '{ v[NR] = $1 }
+        END {
+            if (NR == 0) exit 1
+            m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+            printf "%.1f %.1f %.1f\n", m, v[1], v[NR]
+        }'
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
+within() { awk -v r="$1" -v l="$2" 'BEGIN { print (r <= l ? "yes" : "no") }'; }
+kib() { awk -v b="$1" 'BEGIN { printf "%.0f", b / 1024 }'; }
+# nm fails on a file without symbols, which is what is asked here; its message in English.
+stripped() {
+    local symbols
+    symbols=$(LC_ALL=C LANGUAGE=C i686-w64-mingw32-nm "$1" 2>&1 || true)
+    if [[ $symbols == *"no symbols"* ]]; then echo stripped; else echo "NOT stripped"; fi
+}
+# The counted runs of a series, as a list.
+runs_of() { column "$1" "$2" "$3" | awk '{ printf "%s%s", sep, $1; sep = ", " }'; }
+
+read -r wiz_med wiz_min wiz_max < <(column "$work/startup.txt" 0 4 | stats)
+read -r bare_med bare_min bare_max < <(column "$work/startup.txt" 1 4 | stats)
+read -r noop_med noop_min noop_max < <(column "$work/startup.txt" 2 4 | stats)
+read -r wiz_ws _ _ < <(column "$work/startup.txt" 0 5 | stats)
+read -r bare_ws _ _ < <(column "$work/startup.txt" 1 5 | stats)
+read -r inst_med inst_min inst_max < <(column "$work/install.txt" - 3 | stats)
+read -r floor_med floor_min floor_max < <(column "$work/floor.txt" - 3 | stats)
+
+startup_ratio=$(ratio "$wiz_med" "$bare_med") startup_min_ratio=$(ratio "$wiz_min" "$bare_min")
+install_ratio=$(ratio "$inst_med" "$floor_med") install_min_ratio=$(ratio "$inst_min" "$floor_min")
+ws_ratio=$(ratio "$wiz_ws" "$bare_ws")
+wiz_size=$(stat -c %s "$dist/DriverSetup.exe")
+bare_size=$(stat -c %s "$bin/bare_dialog.exe")
+# Each distinct message of the counted installations with how often it came.
+messages=$(awk '$1 == "run" { $1 = $2 = $3 = ""; sub(/^ +/, ""); print }' "$work/install.txt" |
+    sort | uniq -c |
+    awk '{ n = $1; sub(/^ *[0-9]+ /, ""); printf "%s\"%s\" × %d", sep, $0, n; sep = ", " }')
+floor_copies=$(awk '$1 == "run" && $4 != 10 { bad = 1 } END { print bad ? "not all" : "all" }' \
+    "$work/floor.txt")
+busy_note=""
+if [ "$wine_before" -gt 0 ] || [ "$wine_after" -gt 0 ]; then
+    busy_note=" A busy machine: compare builds with runs on a quiet one."
+fi
+cpu=$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')
+commit=$(git rev-parse --short HEAD 2>/dev/null || echo unknown)
+
+mkdir -p "$(dirname "$out")"
+cat >"$out" <<EOF
+# Benchmarks
+
+Generated by \`scripts/bench.sh\` (rerun it rather than editing this file). Times in
+milliseconds: the median of the counted runs, their range in brackets.
+
+| measure | DriverSetup.exe | baseline | ratio of medians (of minima) | target | met |
+|---|---|---|---|---|---|
+| start-up: process start → first page visible | $wiz_med ($wiz_min–$wiz_max) | bare one-dialog program: $bare_med ($bare_min–$bare_max) | ${startup_ratio}x (${startup_min_ratio}x) | ≤ ${STARTUP_LIMIT}x | $(within "$startup_ratio" "$STARTUP_LIMIT") |
+| installation: press of 安装(&I) → outcome message | $inst_med ($inst_min–$inst_max) | floor, 500 ms pause + 10 × CopyFileA: $floor_med ($floor_min–$floor_max) | ${install_ratio}x (${install_min_ratio}x) | ≤ ${INSTALL_LIMIT}x | $(within "$install_ratio" "$INSTALL_LIMIT") |
+| executable size, bytes | $wiz_size ($(kib "$wiz_size") KiB, $(stripped "$dist/DriverSetup.exe")) | bare one-dialog program: $bare_size ($(kib "$bare_size") KiB, $(stripped "$bin/bare_dialog.exe")) | — | ≤ 160 KB ($SIZE_LIMIT) | $(within "$wiz_size" "$SIZE_LIMIT") |
+| peak working set on the first page, KiB (as Wine accounts it, see below) | $(kib "$wiz_ws") | bare one-dialog program: $(kib "$bare_ws") | ${ws_ratio}x | — | — |
+| for scale: process start → exit of an empty program | — | $noop_med ($noop_min–$noop_max) | — | — | — |
+
+Counted runs: start-up $startup_runs of each program, after $STARTUP_WARMUPS uncounted rounds;
+installation $install_runs, after $INSTALL_WARMUPS uncounted one that also creates the printer
+(the counted ones find it and overwrite the files); floor $install_runs, after 1 uncounted.
+Outcome of the counted installations: $messages. The floor runs copied $floor_copies ten files.
+
+## Setup
+
+- $(wine --version) on Xvfb; one copy of the win32 template prefix, version \`win10\`,
+  locale \`$LANG\`; one persistent wineserver for the whole run, so no program pays for
+  starting it.
+- $cpu × $(nproc); load average $load_before before the run, $load_after after; other Wine
+  sessions (wineservers) running: $wine_before before, $wine_after after.$busy_note
+- The targets are judged on the medians. Whatever else runs shares the CPUs, and the wide
+  spread of the start-up runs comes mostly from there; the ratio of the minima is the steadier
+  comparison of the programs' own costs when the spread is wide.
+- Commit $commit plus any uncommitted changes; $(date -u '+%Y-%m-%d %H:%M UTC').
+
+## How it is measured
+
+- Start-up (\`tools/bench/startup_timer.cpp\`): QueryPerformanceCounter before CreateProcessW
+  and again when EnumWindows, polled every millisecond, first finds a visible top-level window
+  of the process: for the wizard the one captioned "$OS_PAGE", for the bare program any. The
+  bare program (\`tools/bench/bare_dialog.cpp\`, one dialog from a resource) has the wizard's
+  compiler, options and link flags: static, -Os, stripped. The wizard, the bare program and
+  an empty program (\`noop.cpp\`, timed to its end) take turns, 100 ms apart. ${SETTLE_MS} ms
+  after the window shows, the peak working set is read (GetProcessMemoryInfo,
+  PeakWorkingSetSize); then WM_CLOSE, and TerminateProcess after 2 s.
+- Installation (\`tools/bench/install_timer.cpp\`): the wizard is walked OS page → 1009 →
+  settings page → 1009 → port page, left ${SETTLE_MS} ms to settle, and timed from posting
+  BM_CLICK to 1022 until a visible window of the process captioned "DriverSetup". Defaults
+  throughout: model RQ-230, the preselected port, the x86 files.
+- Floor (\`tools/bench/copy_floor.cpp\`): Sleep(500), then CopyFileA of the same ten files
+  from \`Printer Driver\\x86\\\` into the spooler's driver directory, overwriting; the
+  directory is looked up once, untimed.
+- The peak working set is Wine's figure for the whole Unix process, Wine's loader, ntdll and
+  the Unix libraries mapped into it included; it is far above what Windows would report for
+  either program, and only the difference between the two means much.
+
+## Runs
+
+| series | counted runs, ms |
+|---|---|
+| start-up, DriverSetup.exe | $(runs_of "$work/startup.txt" 0 4) |
+| start-up, bare one-dialog program | $(runs_of "$work/startup.txt" 1 4) |
+| start → exit, empty program | $(runs_of "$work/startup.txt" 2 4) |
+| installation | $(runs_of "$work/install.txt" - 3) |
+| floor | $(runs_of "$work/floor.txt" - 3) |
+EOF
+cat "$out"
