@@ -20,9 +20,9 @@ Fn KernelFunction(const char* name) {
     return ToFunction<Fn>(kernel ? ::GetProcAddress(kernel, name) : nullptr);
 }
 
-enum Library { kWinspool, kComctl32, kLibraryCount };
+enum Library { kWinspool, kComctl32, kShell32, kLibraryCount };
 
-const char* const kLibraryNames[kLibraryCount] = {"winspool.drv", "comctl32.dll"};
+const char* const kLibraryNames[kLibraryCount] = {"winspool.drv", "comctl32.dll", "shell32.dll"};
 
 HMODULE g_libraries[kLibraryCount];
 
@@ -80,6 +80,12 @@ namespace sysdll {
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc) {
     return Call<decltype(&::InitCommonControlsEx)>(kComctl32, "InitCommonControlsEx", icc);
+}
+
+HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                        LPCWSTR directory, INT show) {
+    return Call<decltype(&::ShellExecuteW)>(kShell32, "ShellExecuteW", owner, verb, file,
+                                            parameters, directory, show);
 }
 
 BOOL GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <winspool.h>
+#include <shellapi.h>
 
 // Runs first at start-up: takes the current directory out of the DLL search
 // and, where the system can, limits the default search to the system
@@ -22,6 +23,11 @@ HMODULE LoadSystemLibrary(const char* name);
 namespace sysdll {
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc);
+
+// SHELL32 is safe to import, but it is needed only by the USB button and
+// loading it costs start-up time; it is bound on first use as well.
+HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                        LPCWSTR directory, INT show);
 
 BOOL GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
                                 DWORD size, LPDWORD needed);

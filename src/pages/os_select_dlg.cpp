@@ -1,6 +1,6 @@
 #include "pages/os_select_dlg.h"
 
-#include <shellapi.h>
+#include "framework/sysdll.h"
 
 #include <cstdlib>
 
@@ -85,7 +85,7 @@ void COsSelectDlg::OnInstallUsbDriver() {
     wchar_t* path = static_cast<wchar_t*>(std::calloc(needed, sizeof(wchar_t)));
     if (path) {
         BuildUsbInstallerPath<wchar_t>(dir, x64, path, needed);
-        ::ShellExecuteW(nullptr, L"open", path, nullptr, nullptr, SW_SHOWNORMAL);
+        sysdll::ShellExecuteW(nullptr, L"open", path, nullptr, nullptr, SW_SHOWNORMAL);
         std::free(path);
     }
     std::free(dir);
