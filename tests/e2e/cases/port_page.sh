@@ -1,0 +1,224 @@
+#!/usr/bin/env bash
+# The port page and the port creation dialog against Wine's spooler: the listed ports and the
+# preselection, the keys, new ports through the Local Port monitor, and port configuration.
+source "$(dirname "$0")/../table.sh"
+
+PORT_PAGE="选择端口 (x86/x64)"
+CREATE_DIALOG="创建端口"
+# Wine's Local Port monitor names every port's type so in Chinese.
+LOCAL_PORT="本地端口"
+
+# A fresh prefix's ports in enumeration order; LPT1: at 5 is the preselected row.
+WINE_PORTS=(COM1: COM2: COM3: COM4: FILE: LPT1: LPT2: LPT3:)
+
+# The scenario lines that reach the port page.
+to_port_page() {
+    cat <<EOF
+wait $OS_PAGE
+click 1009
+wait $SETTINGS_PAGE
+click 1009
+wait $PORT_PAGE
+EOF
+}
+
+# The scenario lines that cancel the port page and end the program from the settings page.
+cancel_and_exit() {
+    cat <<EOF
+wait $PORT_PAGE
+click 1023
+wait-closed
+wait $SETTINGS_PAGE
+click 1010
+expect-exit
+EOF
+}
+
+initial() {
+    local row
+    {
+        to_port_page
+        echo "expect-lv-header 1021 0 端口"
+        echo "expect-lv-header 1021 1 类型"
+        echo "expect-lv-rows 1021 ${#WINE_PORTS[@]}"
+        for row in "${!WINE_PORTS[@]}"; do
+            echo "expect-lv-text 1021 $row 0 ${WINE_PORTS[$row]}"
+            echo "expect-lv-text 1021 $row 1 $LOCAL_PORT"
+        done
+        echo "expect-lv-selected 1021 5"
+        echo "expect-focus 1021"
+        echo "expect-hidden 1007"
+        echo "expect-visible 1025"
+        echo "screenshot port-page.bmp"
+        cancel_and_exit
+    } | play -v win10
+}
+add_case initial-state initial
+
+# Enter with the focus on the list is ignored: no installation, no completion message, the page
+# stays. The tab typed after it reaching 1008 shows that Enter was handled before.
+enter() {
+    {
+        to_port_page
+        echo "expect-focus 1021"
+        echo "mark"
+        echo "key enter"
+        echo "key tab"
+        echo "expect-focus 1008"
+        echo "expect-open"
+        echo "expect-no-new-window"
+        echo "expect-lv-selected 1021 5"
+        cancel_and_exit
+    } | play -v win10
+}
+add_case enter enter
+
+# The creation dialog lists Wine's one monitor, selected. However it is closed, the port page
+# lists its ports anew: the row the user had chosen gives way to the preselection again.
+create_close() {
+    {
+        to_port_page
+        echo "lv-select-text 1021 COM2:"
+        echo "expect-lv-selected 1021 1"
+        echo "click 1008"
+        echo "wait $CREATE_DIALOG"
+        echo "expect-lv-header 1021 0 可用端口类型"
+        echo "expect-lv-rows 1021 1"
+        echo "expect-lv-text 1021 0 0 Local Port"
+        echo "expect-lv-selected 1021 0"
+        echo "expect-focus 1021"
+        echo "$*"
+        echo "wait-closed"
+        echo "wait $PORT_PAGE"
+        echo "expect-enabled 1008"
+        echo "expect-lv-rows 1021 ${#WINE_PORTS[@]}"
+        echo "expect-lv-text 1021 1 0 COM2:"
+        echo "expect-lv-selected 1021 5"
+        cancel_and_exit
+    } | play -v win10
+}
+add_case create-close-button create_close click 1009
+add_case create-esc create_close key esc
+add_case create-close-box create_close close
+add_case create-enter create_close key enter
+
+# Key presses that type a port name of capitals and digits into the focused field.
+type_name() {
+    local name=$1 i ch
+    for ((i = 0; i < ${#name}; i++)); do
+        ch=${name:i:1}
+        case $ch in
+            [A-Z]) echo "key shift+${ch,,}" ;;
+            *) echo "key $ch" ;;
+        esac
+    done
+}
+
+# "新端口..." runs the Local Port monitor's own dialog (edit 101, OK 1, Cancel 2); the names
+# given are added in one run of the creation dialog. After it closes, the port page lists them
+# where Wine sorts them, and the preselection follows the last port whose name begins with
+# "LPT1". A name that begins with "COM1" comes second to any "LPT1" match.
+#
+#        case          names        rows  row:name checks              selected
+NEW_PORTS=(
+    "lpt1-prefix   LPT1X        9     6:LPT1X,5:LPT1:,7:LPT2:         6"
+    "com1-prefix   COM1X        9     1:COM1X,6:LPT1:                 6"
+    "other         LPT9         9     8:LPT9,5:LPT1:                  5"
+    "two-in-a-run  LPT9,LPT1X   10    6:LPT1X,9:LPT9                  6"
+)
+
+new_ports() {
+    local names=$1 rows=$2 checks=$3 selected=$4 name check
+    {
+        to_port_page
+        echo "click 1008"
+        echo "wait $CREATE_DIALOG"
+        for name in ${names//,/ }; do
+            echo "click 1008"
+            echo "wait-ids 101 1 2"
+            echo "expect-focus 101"
+            type_name "$name"
+            echo "expect-text 101 $name"
+            echo "click 1"
+            echo "wait-closed"
+            echo "wait $CREATE_DIALOG"
+        done
+        echo "click 1009"
+        echo "wait-closed"
+        echo "wait $PORT_PAGE"
+        echo "expect-lv-rows 1021 $rows"
+        for check in ${checks//,/ }; do
+            echo "expect-lv-text 1021 ${check%%:*} 0 ${check#*:}"
+        done
+        echo "expect-lv-selected 1021 $selected"
+        cancel_and_exit
+    } | play -v win10
+}
+
+for row in "${NEW_PORTS[@]}"; do
+    read -r name args <<<"$row"
+    # shellcheck disable=SC2086  # the row's columns become the arguments
+    add_case "new-port-$name" new_ports $args
+done
+
+# The monitor's dialog cancelled: the creation dialog takes input again and no port is added.
+new_port_cancel() {
+    {
+        to_port_page
+        echo "click 1008"
+        echo "wait $CREATE_DIALOG"
+        echo "click 1008"
+        echo "wait-ids 101 1 2"
+        type_name LPT7
+        echo "click 2"
+        echo "wait-closed"
+        echo "wait $CREATE_DIALOG"
+        echo "expect-lv-selected 1021 0"
+        echo "click 1009"
+        echo "wait-closed"
+        echo "wait $PORT_PAGE"
+        echo "expect-lv-rows 1021 ${#WINE_PORTS[@]}"
+        echo "expect-lv-selected 1021 5"
+        cancel_and_exit
+    } | play -v win10
+}
+add_case new-port-cancel new_port_cancel
+
+# "配置端口..." on a COM port: Wine's monitor returns at once, and the page stays usable.
+configure_com() {
+    {
+        to_port_page
+        echo "lv-select-text 1021 COM1:"
+        echo "mark"
+        echo "click 1009"
+        echo "sleep 500"
+        echo "expect-no-new-window"
+        echo "expect-open"
+        echo "expect-enabled 1009"
+        echo "expect-lv-selected 1021 0"
+        cancel_and_exit
+    } | play -v win10
+}
+add_case configure-com configure_com
+
+# On the preselected LPT1: the monitor shows its settings dialog (edit 202) over the page;
+# either way it is closed, the page is back with its selection.
+configure_lpt() {
+    {
+        to_port_page
+        echo "expect-lv-selected 1021 5"
+        echo "click 1009"
+        echo "wait-ids 202 1 2"
+        echo "click $1"
+        echo "wait-closed"
+        echo "wait $PORT_PAGE"
+        echo "expect-enabled 1009"
+        echo "expect-lv-selected 1021 5"
+        echo "expect-lv-rows 1021 ${#WINE_PORTS[@]}"
+        cancel_and_exit
+    } | play -v win10
+}
+add_case configure-lpt-ok configure_lpt 1
+add_case configure-lpt-cancel configure_lpt 2
+
+table_main "$@"
