@@ -2,7 +2,8 @@
 # Runs one UI scenario against dist/DriverSetup.exe under Wine, in a fresh copy of a template
 # prefix, and exits 0 (pass), 1 (fail) or 77 (skipped: Wine cannot give the requested version).
 #
-#   tests/e2e/case.sh [-n NAME] [-a win32|win64] [-v VERSION] [-l LOCALE] [-t SECONDS] SCENARIO
+#   tests/e2e/case.sh [-n NAME] [-a win32|win64] [-v VERSION] [-l LOCALE] [-t SECONDS]
+#                     [-w WINDIR] [-d OVERRIDES] SCENARIO
 #
 #   SCENARIO  a scenario file for the UI driver (commands: tests/e2e/README.md), or - for stdin
 #   -n NAME   case name; its log, scenario copy and screenshots go to build/windows/e2e/cases/NAME
@@ -12,6 +13,8 @@
 #             vista, win7, win8, win81, win10 (default win10)
 #   -l LOC    LANG and LC_ALL (default zh_CN.UTF-8)
 #   -t SEC    time limit for the whole scenario (default 120)
+#   -w DIR    the program's current directory, a Windows path (default: the program's folder)
+#   -d OVR    DLL overrides added to the harness' own WINEDLLOVERRIDES, e.g. "winspool.drv=n,b"
 #
 # Needs the windows build: dist/DriverSetup.exe and build/windows/e2e/uidriver.exe. Starts its
 # own Xvfb unless E2E_DISPLAY is set; E2E_DIST names another folder to run instead of dist/.
@@ -29,20 +32,22 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
 source "$HERE/../../scripts/wine-env.sh"
 
-name="" arch=win32 version=win10 locale=zh_CN.UTF-8 limit=120
-while getopts "n:a:v:l:t:" opt; do
+name="" arch=win32 version=win10 locale=zh_CN.UTF-8 limit=120 cwd="" overrides=""
+while getopts "n:a:v:l:t:w:d:" opt; do
     case $opt in
         n) name=$OPTARG ;;
         a) arch=$OPTARG ;;
         v) version=$OPTARG ;;
         l) locale=$OPTARG ;;
         t) limit=$OPTARG ;;
-        *) sed -n '2,14p' "$0" >&2; exit 2 ;;
+        w) cwd=$OPTARG ;;
+        d) overrides=$OPTARG ;;
+        *) sed -n '2,17p' "$0" >&2; exit 2 ;;
     esac
 done
 shift $((OPTIND - 1))
 if [ $# -ne 1 ]; then
-    sed -n '2,14p' "$0" >&2
+    sed -n '2,17p' "$0" >&2
     exit 2
 fi
 scenario=$1
@@ -73,6 +78,7 @@ fi
 
 E2E_LOCALE=$locale
 e2e_env
+[ -z "$overrides" ] || WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$overrides"
 cleanup() {
     e2e_wine_stop "$prefix"
     e2e_xvfb_stop
@@ -90,8 +96,10 @@ e2e_set_version "$prefix" "$version" || exit 1
 
 echo "case $name: $arch prefix, version $version, $locale, display $DISPLAY"
 # The driver's own deadline ends a stuck scenario with a window dump; the host's is the backstop.
+start_in=(--cwd "$(e2e_winpath "$dist")")
+[ -z "$cwd" ] || start_in=(--exe "$(e2e_winpath "$dist")\DriverSetup.exe" --cwd "$cwd")
 e2e_wine "$prefix" $((limit + 30)) "$driver" --deadline "$limit" \
-    --cwd "$(e2e_winpath "$dist")" --out "$(e2e_winpath "$outdir")" \
+    "${start_in[@]}" --out "$(e2e_winpath "$outdir")" \
     "$(e2e_winpath "$outdir/scenario.txt")" 2>&1 | tee "$outdir/log.txt"
 rc=${PIPESTATUS[0]}
 e2e_convert_screenshots "$outdir"

@@ -4,6 +4,8 @@
 # a name runs that case. FUNCTION gets ARGS and calls play with case.sh options and a scenario
 # on standard input.
 E2E_TESTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=../../scripts/wine-env.sh
+source "$E2E_TESTS/../../scripts/wine-env.sh"
 E2E_GROUP=$(basename "$0" .sh)
 E2E_CASE_NAMES=()
 declare -A E2E_CASE_CALLS
@@ -13,6 +15,7 @@ declare -A E2E_CASE_CALLS
 {
     OS_PAGE="选择操作系统 (x86/x64)"
     SETTINGS_PAGE="详细设置 (x86/x64)"
+    PORT_PAGE="选择端口 (x86/x64)"
 }
 
 add_case() {
@@ -24,6 +27,18 @@ add_case() {
 
 play() {
     bash "$E2E_TESTS/case.sh" -n "$E2E_GROUP.$E2E_CASE" "$@" -
+}
+
+# Copies the program folder (E2E_DIST if set) for the current case to DIR below the case's own
+# folder in $E2E_WORK/dists, replacing an earlier copy, and prints the copy's path; the case
+# changes the copy and runs it with E2E_DIST=<path> play ...
+dist_copy() {
+    local top=$E2E_WORK/dists/$E2E_GROUP.$E2E_CASE
+    local dir=$top/$1
+    rm -rf "$top"
+    mkdir -p "$dir"
+    cp -a "${E2E_DIST:-$E2E_REPO/dist}/." "$dir/"
+    printf '%s\n' "$dir"
 }
 
 table_main() {

@@ -7,11 +7,13 @@
 // (require-os did not match). The command reference is in tests/e2e/README.md.
 #include <windows.h>
 #include <commctrl.h>
+#include <winspool.h>
 
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <functional>
 #include <set>
 #include <string>
@@ -283,6 +285,227 @@ std::string Fmt(const char* fmt, ...) {
     return buf;
 }
 
+// ---------------------------------------------------------------------------------------------
+// What the installation leaves in the prefix: the spooler's printers, drivers and driver
+// directory, registry values and files. Asked from inside the prefix, as the wizard sees them.
+
+// The fields of a command argument written as <a>|<b>|...
+std::vector<std::wstring> Fields(const std::string& s) {
+    std::vector<std::wstring> v;
+    size_t p = 0;
+    for (;;) {
+        size_t bar = s.find('|', p);
+        v.push_back(FromUtf8(s.substr(p, bar == std::string::npos ? bar : bar - p)));
+        if (bar == std::string::npos) return v;
+        p = bar + 1;
+    }
+}
+
+std::wstring Str(const wchar_t* s) {
+    return s ? s : L"";
+}
+
+// File name after the last separator; the spooler reports full paths.
+std::wstring BaseName(const std::wstring& path) {
+    size_t p = path.find_last_of(L"\\/");
+    return p == std::wstring::npos ? path : path.substr(p + 1);
+}
+
+// File names compare as Windows compares them.
+bool SameFileName(const std::wstring& a, const std::wstring& b) {
+    return _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
+
+std::wstring Join(const std::vector<std::wstring>& v, const wchar_t* sep) {
+    std::wstring s;
+    for (size_t i = 0; i < v.size(); ++i) s += (i ? sep : L"") + v[i];
+    return s;
+}
+
+struct PrinterRecord {
+    std::wstring name, port, driver, processor, datatype;
+};
+
+// Level 2 records of the local printers.
+std::vector<PrinterRecord> LocalPrinters() {
+    DWORD needed = 0, count = 0;
+    EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buf(needed + 1);
+    if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buf.data(), needed, &needed, &count)) {
+        count = 0;
+    }
+    std::vector<PrinterRecord> v;
+    auto* p = reinterpret_cast<PRINTER_INFO_2W*>(buf.data());
+    for (DWORD i = 0; i < count; ++i) {
+        v.push_back({Str(p[i].pPrinterName), Str(p[i].pPortName), Str(p[i].pDriverName),
+                     Str(p[i].pPrintProcessor), Str(p[i].pDatatype)});
+    }
+    return v;
+}
+
+struct DriverRecord {
+    DWORD version = 0;
+    std::wstring name, driver, data, config, help, monitor, datatype;
+    std::vector<std::wstring> dependent;
+};
+
+// Level 3 records of the drivers registered for an environment ("Windows NT x86", ...).
+std::vector<DriverRecord> Drivers(const std::wstring& env) {
+    DWORD needed = 0, count = 0;
+    LPWSTR e = const_cast<LPWSTR>(env.c_str());
+    EnumPrinterDriversW(nullptr, e, 3, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buf(needed + 1);
+    if (!EnumPrinterDriversW(nullptr, e, 3, buf.data(), needed, &needed, &count)) count = 0;
+    std::vector<DriverRecord> v;
+    auto* p = reinterpret_cast<DRIVER_INFO_3W*>(buf.data());
+    for (DWORD i = 0; i < count; ++i) {
+        DriverRecord r;
+        r.version = p[i].cVersion;
+        r.name = Str(p[i].pName);
+        r.driver = Str(p[i].pDriverPath);
+        r.data = Str(p[i].pDataFile);
+        r.config = Str(p[i].pConfigFile);
+        r.help = Str(p[i].pHelpFile);
+        r.monitor = Str(p[i].pMonitorName);
+        r.datatype = Str(p[i].pDefaultDataType);
+        for (const wchar_t* d = p[i].pDependentFiles; d && *d; d += wcslen(d) + 1) {
+            r.dependent.push_back(d);
+        }
+        v.push_back(r);
+    }
+    return v;
+}
+
+std::wstring DriverDirectory(const std::wstring& env) {
+    wchar_t buf[MAX_PATH * 2] = {};
+    DWORD needed = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(env.c_str()), 1,
+                                    reinterpret_cast<LPBYTE>(buf), sizeof buf, &needed)) {
+        throw Failure(
+            Fmt("no driver directory for %s (error %lu)", Q(env).c_str(), GetLastError()));
+    }
+    return buf;
+}
+
+// <root>\<path> with the root as HKCU, HKLM or spelt out.
+HKEY ParseKey(const std::wstring& full, std::wstring* path) {
+    static const struct {
+        const wchar_t* name;
+        HKEY key;
+    } kRoots[] = {{L"HKCU", HKEY_CURRENT_USER},
+                  {L"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+                  {L"HKLM", HKEY_LOCAL_MACHINE},
+                  {L"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}};
+    size_t slash = full.find(L'\\');
+    std::wstring root = full.substr(0, slash);
+    *path = slash == std::wstring::npos ? std::wstring() : full.substr(slash + 1);
+    for (const auto& r : kRoots) {
+        if (root == r.name) return r.key;
+    }
+    throw SyntaxError("a registry key starts with HKCU\\ or HKLM\\, not " + Q(full));
+}
+
+enum class RegState { kNoKey, kNoValue, kFound };
+
+// A value's type and data; the data as UTF-16 units, the terminating zero included.
+RegState ReadRegValue(const std::wstring& keyName, const std::wstring& value, DWORD* type,
+                      std::wstring* data) {
+    std::wstring path;
+    HKEY root = ParseKey(keyName, &path);
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return RegState::kNoKey;
+    }
+    DWORD size = 0;
+    LONG r = RegQueryValueExW(key, value.c_str(), nullptr, type, nullptr, &size);
+    if (r == ERROR_SUCCESS) {
+        std::vector<BYTE> buf(size + 2, 0);
+        r = RegQueryValueExW(key, value.c_str(), nullptr, type, buf.data(), &size);
+        data->assign(reinterpret_cast<const wchar_t*>(buf.data()), size / sizeof(wchar_t));
+    }
+    RegCloseKey(key);
+    return r == ERROR_SUCCESS ? RegState::kFound : RegState::kNoValue;
+}
+
+// Shows a text with its zero units visible, as the registry holds it.
+std::string ShowZeros(const std::wstring& w) {
+    std::string s;
+    for (wchar_t c : w) s += c ? ToUtf8(std::wstring(1, c)) : "\\0";
+    return "\"" + s + "\"";
+}
+
+bool ReadFileBytes(const std::wstring& path, std::string* bytes) {
+    FILE* f = _wfopen(path.c_str(), L"rb");
+    if (!f) return false;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes->append(buf, n);
+    std::fclose(f);
+    return true;
+}
+
+// The lines of a message box's text (the wizard separates them with line feeds).
+std::vector<std::wstring> TextLines(const std::wstring& text) {
+    std::vector<std::wstring> v;
+    size_t p = 0;
+    for (;;) {
+        size_t e = text.find(L'\n', p);
+        std::wstring line = text.substr(p, e == std::wstring::npos ? e : e - p);
+        if (!line.empty() && line.back() == L'\r') line.pop_back();
+        v.push_back(line);
+        if (e == std::wstring::npos) return v;
+        p = e + 1;
+    }
+}
+
+bool StartsWith(const std::wstring& s, const std::wstring& prefix) {
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The checks of expect-driver: f[2...] are <field>=<value>; found gets the first mismatch.
+bool CheckDriver(const DriverRecord& d, const std::wstring& dir, const std::vector<std::wstring>& f,
+                 std::string* found) {
+    std::vector<std::wstring> files = {d.driver, d.data, d.config, d.help};
+    files.insert(files.end(), d.dependent.begin(), d.dependent.end());
+    for (const std::wstring& file : files) {
+        if (_wcsnicmp(file.c_str(), dir.c_str(), dir.size()) != 0) {
+            *found = Q(file) + ", outside " + Q(dir);
+            return false;
+        }
+    }
+    for (size_t i = 2; i < f.size(); ++i) {
+        size_t eq = f[i].find(L'=');
+        if (eq == std::wstring::npos) throw SyntaxError("a driver field is <field>=<value>");
+        std::wstring key = f[i].substr(0, eq), want = f[i].substr(eq + 1), have;
+        bool same = false;
+        if (key == L"version") {
+            have = std::to_wstring(d.version);
+            same = have == want;
+        } else if (key == L"driver" || key == L"data" || key == L"config" || key == L"help") {
+            have = BaseName(key == L"driver"   ? d.driver
+                            : key == L"data"   ? d.data
+                            : key == L"config" ? d.config
+                                               : d.help);
+            same = SameFileName(have, want);
+        } else if (key == L"dependent") {
+            std::vector<std::wstring> names;
+            for (const std::wstring& dep : d.dependent) names.push_back(BaseName(dep));
+            have = Join(names, L",");
+            same = SameFileName(have, want);
+        } else if (key == L"datatype" || key == L"monitor") {
+            have = key == L"datatype" ? d.datatype : d.monitor;
+            same = have == want;
+        } else {
+            throw SyntaxError("unknown driver field " + Q(key));
+        }
+        if (!same) {
+            *found = ToUtf8(key) + "=" + Q(have);
+            return false;
+        }
+    }
+    return true;
+}
+
 // Ends the whole run when the scenario as a whole takes too long (a command stuck in the
 // wizard's process would otherwise hold the case until the host's timeout).
 DWORD g_deadlineMs = 300000;
@@ -292,7 +515,10 @@ class Player {
   public:
     Player(std::wstring exe, std::wstring cwd, std::wstring outDir)
         : exe_(std::move(exe)), cwd_(std::move(cwd)), outDir_(std::move(outDir)) {}
-    ~Player() { StopWatcher(); }
+    ~Player() {
+        StopWatcher();
+        for (HANDLE h : held_) CloseHandle(h);
+    }
 
     void Run(const Line& l);
     void Finish();
@@ -320,6 +546,7 @@ class Player {
     std::wstring TextArg(const Line& l, int skipWords);
     HWND FindDialog(const std::wstring& caption, const std::vector<long>& ids);
     HWND FindMessageBox(const std::wstring& text);
+    void WaitMessage(const std::string& what, const std::function<bool(const std::wstring&)>& ok);
 
     void Wait(const std::wstring& caption, const std::vector<long>& ids);
     void Expect(const std::string& what, DWORD timeoutMs,
@@ -349,6 +576,8 @@ class Player {
     std::set<HWND> atMark_;  // visible at the last mark
     std::vector<std::string> newSinceMark_;
     bool marked_ = false;
+
+    std::vector<HANDLE> held_;  // files kept open by hold-file
 };
 
 DWORD WINAPI Player::WatchThread(void* p) {
@@ -441,6 +670,30 @@ HWND Player::FindMessageBox(const std::wstring& text) {
         }
     }
     return nullptr;
+}
+
+// Polls for a message box of the wizard whose text passes ok; it becomes the current window.
+void Player::WaitMessage(const std::string& what,
+                         const std::function<bool(const std::wstring&)>& ok) {
+    EnsureStarted();
+    HWND box = nullptr;
+    std::vector<std::wstring> seen;
+    Poll(waitMs_, [&] {
+        seen.clear();
+        for (HWND w : TopLevelOf(pi_.dwProcessId)) {
+            if (!IsWindowVisible(w) || !IsDialog(w)) continue;
+            HWND text = GetDlgItem(w, 0xFFFF);
+            if (!text) continue;
+            seen.push_back(TextOf(text));
+            if (ok(seen.back())) box = w;
+        }
+        return box != nullptr || Exited();
+    });
+    if (!box) {
+        throw Failure("expected " + what + ", found " +
+                      (seen.empty() ? "no message box" : ShowZeros(Join(seen, L" and "))));
+    }
+    cur_ = box;
 }
 
 void Player::Wait(const std::wstring& caption, const std::vector<long>& ids) {
@@ -700,6 +953,22 @@ void Player::Run(const Line& l) {
             throw Skip("this Wine prefix reports platform and version " + have);
         }
     } else if (c == "start") {
+        EnsureStarted();
+    } else if (c == "start-again") {
+        // The wizard ended; a new one starts in the same prefix, as a second installation.
+        if (!pi_.hProcess) throw SyntaxError("start-again needs a wizard that ran before");
+        if (!Exited()) throw Failure("the wizard still runs");
+        StopWatcher();
+        g_wizardForWatchdog = nullptr;
+        CloseHandle(pi_.hThread);
+        CloseHandle(pi_.hProcess);
+        pi_ = {};
+        cur_ = nullptr;
+        stopWatch_ = 0;
+        seen_.clear();
+        atMark_.clear();
+        newSinceMark_.clear();
+        marked_ = false;
         EnsureStarted();
     } else if (c == "wait") {
         std::wstring caption = FromUtf8(l.rest);
@@ -965,6 +1234,212 @@ void Player::Run(const Line& l) {
         if (GetFileAttributesW(FromUtf8(l.words[0]).c_str()) != INVALID_FILE_ATTRIBUTES) {
             throw Failure(l.words[0] + " exists");
         }
+    } else if (c == "expect-message-prefix" || c == "expect-message-contains") {
+        // A message box whose text begins with / contains this text (for texts that carry the
+        // system's wording of an error); it becomes the current window.
+        std::wstring want = FromUtf8(l.rest);
+        bool prefix = c == "expect-message-prefix";
+        WaitMessage(
+            (prefix ? "a message box beginning with " : "a message box containing ") + Q(want),
+            [&](const std::wstring& t) {
+                return prefix ? StartsWith(t, want) : t.find(want) != std::wstring::npos;
+            });
+    } else if (c == "expect-message-lines") {
+        // expect-message-lines <a>|<b>...: a message box with exactly these many lines, each
+        // beginning with its text.
+        std::vector<std::wstring> want = Fields(l.rest);
+        WaitMessage("a message box whose lines begin with " + Q(Join(want, L"|")),
+                    [&](const std::wstring& t) {
+                        std::vector<std::wstring> lines = TextLines(t);
+                        if (lines.size() != want.size()) return false;
+                        for (size_t i = 0; i < lines.size(); ++i) {
+                            if (!StartsWith(lines[i], want[i])) return false;
+                        }
+                        return true;
+                    });
+    } else if (c == "expect-printer" || c == "expect-no-printer") {
+        // expect-printer <name>|<port>|<driver>|<print processor>|<datatype>: the spooler lists
+        // exactly one local printer of that name, with these values.
+        std::vector<std::wstring> want = Fields(l.rest);
+        bool none = c == "expect-no-printer";
+        if (want.size() != (none ? 1u : 5u)) {
+            throw SyntaxError(none ? "expect-no-printer <name>"
+                                   : "expect-printer <name>|<port>|<driver>|<processor>|<type>");
+        }
+        Expect(
+            none ? "no printer " + Q(want[0]) : "one printer " + Q(Join(want, L"|")), expectMs_,
+            [&](std::string* found) {
+                std::vector<std::wstring> same;
+                for (const PrinterRecord& p : LocalPrinters()) {
+                    if (p.name != want[0]) continue;
+                    same.push_back(Join({p.name, p.port, p.driver, p.processor, p.datatype}, L"|"));
+                }
+                *found = same.empty() ? "none" : Q(Join(same, L" and "));
+                if (none) return same.empty();
+                return same.size() == 1 && same[0] == Join(want, L"|");
+            });
+    } else if (c == "expect-driver" || c == "expect-no-driver") {
+        // expect-driver <environment>|<name>|<field>=<value>...: the spooler lists exactly one
+        // driver of that name for the environment; every file it names lies in the driver
+        // directory of the environment, and each field given has the value given (files by
+        // base name, dependent files as a comma-separated list in order).
+        std::vector<std::wstring> f = Fields(l.rest);
+        bool none = c == "expect-no-driver";
+        if (f.size() < 2 || (none && f.size() != 2)) {
+            throw SyntaxError(c + " <environment>|<name>" + (none ? "" : "|<field>=<value>..."));
+        }
+        std::wstring dir = none ? std::wstring() : DriverDirectory(f[0]) + L"\\";
+        Expect((none ? "no driver " : "driver ") + Q(f[1]) + " for " + Q(f[0]), expectMs_,
+               [&](std::string* found) {
+                   std::vector<DriverRecord> same;
+                   for (const DriverRecord& d : Drivers(f[0])) {
+                       if (d.name == f[1]) same.push_back(d);
+                   }
+                   *found = Fmt("%u such drivers", static_cast<unsigned>(same.size()));
+                   if (none || same.size() != 1) return none && same.empty();
+                   return CheckDriver(same[0], dir, f, found);
+               });
+    } else if (c == "expect-driver-file" || c == "expect-no-driver-file") {
+        // expect-driver-file <environment>|<file>[|<text>]: the file is in the driver directory
+        // of the environment (and begins with the text).
+        std::vector<std::wstring> f = Fields(l.rest);
+        bool none = c == "expect-no-driver-file";
+        if (f.size() < 2 || f.size() > (none ? 2u : 3u)) {
+            throw SyntaxError(c + " <environment>|<file>" + (none ? "" : "[|<text>]"));
+        }
+        std::wstring path = DriverDirectory(f[0]) + L"\\" + f[1];
+        std::string begin = f.size() == 3 ? ToUtf8(f[2]) : std::string();
+        Expect(Q(path) + (none ? " absent" : " present") +
+                   (begin.empty() ? "" : ", beginning with " + Q(f[2])),
+               expectMs_, [&](std::string* found) {
+                   std::string bytes;
+                   if (!ReadFileBytes(path, &bytes)) {
+                       *found = "no such file";
+                       return none;
+                   }
+                   *found = "it, beginning with " + Q(FromUtf8(bytes.substr(0, 60)));
+                   return !none && bytes.compare(0, begin.size(), begin) == 0;
+               });
+    } else if (c == "expect-reg") {
+        // expect-reg <key>|<value>|<text>: a REG_SZ value holding the text and one terminating
+        // zero, as a writer that counted the zero stores it.
+        std::vector<std::wstring> f = Fields(l.rest);
+        if (f.size() != 3) throw SyntaxError("expect-reg <key>|<value>|<text>");
+        Expect("REG_SZ " + ShowZeros(f[2] + L'\0'), expectMs_, [&](std::string* found) {
+            DWORD type = 0;
+            std::wstring data;
+            RegState s = ReadRegValue(f[0], f[1], &type, &data);
+            if (s != RegState::kFound) {
+                *found = s == RegState::kNoKey ? "no such key" : "no such value";
+                return false;
+            }
+            *found = Fmt("type %lu ", type) + ShowZeros(data);
+            return type == REG_SZ && data == f[2] + L'\0';
+        });
+    } else if (c == "expect-no-reg") {
+        // expect-no-reg <key>: no such key; expect-no-reg <key>|<value>: the key has no such
+        // value.
+        std::vector<std::wstring> f = Fields(l.rest);
+        if (f.size() > 2) throw SyntaxError("expect-no-reg <key>[|<value>]");
+        Expect(f.size() == 1 ? "no key" : "no value", expectMs_, [&](std::string* found) {
+            DWORD type = 0;
+            std::wstring data;
+            RegState s = ReadRegValue(f[0], f.size() == 2 ? f[1] : L"", &type, &data);
+            *found = s == RegState::kNoKey ? "no key" : "the key";
+            if (f.size() == 2 && s == RegState::kFound) *found += ", value " + ShowZeros(data);
+            return f.size() == 1 ? s == RegState::kNoKey : s != RegState::kFound;
+        });
+    } else if (c == "set-reg") {
+        // set-reg <key>|<value>|<text>: creates the key as needed and writes a REG_SZ value.
+        std::vector<std::wstring> f = Fields(l.rest);
+        if (f.size() != 3) throw SyntaxError("set-reg <key>|<value>|<text>");
+        std::wstring path;
+        HKEY root = ParseKey(f[0], &path);
+        HKEY key = nullptr;
+        LONG r = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                                 nullptr);
+        if (r == ERROR_SUCCESS) {
+            r = RegSetValueExW(key, f[1].c_str(), 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(f[2].c_str()),
+                               static_cast<DWORD>((f[2].size() + 1) * sizeof(wchar_t)));
+            RegCloseKey(key);
+        }
+        if (r != ERROR_SUCCESS) throw Failure(Fmt("cannot write the value (error %ld)", r));
+    } else if (c == "delete-reg-key") {
+        // delete-reg-key <key>: removes the key with everything below it; it must exist.
+        std::wstring path;
+        HKEY root = ParseKey(FromUtf8(l.rest), &path);
+        LONG r = RegDeleteTreeW(root, path.c_str());
+        if (r != ERROR_SUCCESS) throw Failure(Fmt("cannot delete the key (error %ld)", r));
+    } else if (c == "add-driver") {
+        // add-driver <environment>|<name>: registers a driver record of that name for the
+        // environment, with the wizard's file names, as an earlier installation would have.
+        std::vector<std::wstring> f = Fields(l.rest);
+        if (f.size() != 2) throw SyntaxError("add-driver <environment>|<name>");
+        DRIVER_INFO_3W d = {};
+        d.cVersion = 3;
+        d.pName = &f[1][0];
+        d.pEnvironment = &f[0][0];
+        std::wstring driver = L"uniDRV.DLL", data = L"RQ230.GPD", config = L"uniDRVui.DLL";
+        d.pDriverPath = &driver[0];
+        d.pDataFile = &data[0];
+        d.pConfigFile = &config[0];
+        if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&d))) {
+            throw Failure(Fmt("cannot add the driver (error %lu)", GetLastError()));
+        }
+    } else if (c == "write-file") {
+        // write-file <path>|<text>: the file holds the text as one line, replacing what it held.
+        std::vector<std::wstring> f = Fields(l.rest);
+        if (f.size() != 2) throw SyntaxError("write-file <path>|<text>");
+        FILE* out = _wfopen(f[0].c_str(), L"wb");
+        std::string text = ToUtf8(f[1]) + "\r\n";
+        bool ok = out && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+        if (out) ok = std::fclose(out) == 0 && ok;
+        if (!ok) throw Failure("cannot write " + Q(f[0]));
+    } else if (c == "hold-file") {
+        // hold-file <path>: keeps the file open until the scenario ends, as a program that has
+        // it in use: others may read it but not write, replace or delete it. (Wine running as
+        // root ignores the read-only attribute, so this is how a destination is made
+        // unwritable.)
+        std::wstring path = FromUtf8(l.rest);
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            throw Failure(Fmt("cannot open %s (error %lu)", Q(path).c_str(), GetLastError()));
+        }
+        held_.push_back(h);
+    } else if (c == "make-dir") {
+        std::wstring path = FromUtf8(l.rest);
+        if (!CreateDirectoryW(path.c_str(), nullptr)) {
+            throw Failure(Fmt("cannot create %s (error %lu)", Q(path).c_str(), GetLastError()));
+        }
+    } else if (c == "run") {
+        // run <program>: runs it in its own folder and waits; it must end with exit code 0. A
+        // relative path is taken from the wizard's folder.
+        std::wstring program = FromUtf8(l.rest);
+        if (program.empty()) throw SyntaxError("run <program>");
+        std::wstring exeDir = exe_.substr(0, exe_.find_last_of(L"\\/") + 1);
+        if (program.find(L':') == std::wstring::npos && program[0] != L'\\') {
+            program = exeDir + program;
+        }
+        std::wstring dir = program.substr(0, program.find_last_of(L"\\/"));
+        std::wstring cmdline = L"\"" + program + L"\"";
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessW(program.c_str(), &cmdline[0], nullptr, nullptr, FALSE, 0, nullptr,
+                            dir.c_str(), &si, &pi)) {
+            throw Failure(Fmt("cannot start %s (error %lu)", Q(program).c_str(), GetLastError()));
+        }
+        DWORD code = STILL_ACTIVE;
+        if (WaitForSingleObject(pi.hProcess, waitMs_) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(pi.hProcess, &code);
+        } else {
+            TerminateProcess(pi.hProcess, 1);
+        }
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        if (code != 0) throw Failure(Fmt("%s ended with %lu", Q(program).c_str(), code));
     } else if (c == "screenshot") {
         Screenshot(l);
     } else if (c == "dump") {

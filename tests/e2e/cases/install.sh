@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# Whole installations, driven through the pages as a user would, then checked in the spooler, the
+# driver directory and the registry from inside the prefix.
+source "$(dirname "$0")/../table.sh"
+
+DEVICE_KEY='HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows'
+
+# The pages up to "安装(&I)" for a model row; the port stays the preselected LPT1:, "设为默认打印机"
+# stays ticked. Further lines for the settings page may follow the row.
+to_port_page() {
+    local row=$1
+    shift
+    echo "wait $OS_PAGE"
+    echo "click 1009"
+    echo "wait $SETTINGS_PAGE"
+    echo "select 1011 $row"
+    printf '%s\n' "$@"
+    echo "click 1009"
+    echo "wait $PORT_PAGE"
+}
+
+# The model rows as the spooler must end up with them: row|display name|GPD base name|dependent
+# files. Wine records every driver of an NT environment as version 3, whatever cVersion asked.
+# shellcheck disable=SC2034  # named by the cases below
+{
+    ROW4="4|RQ-230 Series|RQ230|ttfsub.GPD,unires.DLL,stdnames.GPD,RQPRN.DLL"
+    ROW5="5|RQ-230N Series|RQ230N|ttfsub.GPD,unires.DLL,stdnames.GPD,RQPLUG.ini,RQPLUG.dll,RQPRN.DLL"
+}
+
+# Checks of the driver record and of all ten copied files for one model in one environment.
+driver_checks() {
+    local env=$1 arch=$2 name=$3 gpd=$4 dependent=$5 file
+    echo "expect-driver $env|$name|version=3|driver=uniDRV.DLL|data=$gpd.GPD|config=uniDRVui.DLL|help=uniDRV.HLP|dependent=$dependent|datatype=RAW|monitor="
+    for file in RQPRN.DLL "$gpd.GPD" uniDRVui.DLL uniDRV.DLL UNIDRV.HLP UNIRES.DLL TTFSUB.GPD \
+        STDNAMES.GPD RQPLUG.ini RQPLUG.dll; do
+        echo "expect-driver-file $env|$file|Placeholder for $file ($arch)"
+    done
+}
+
+# The full installation in a 32-bit prefix: completion message, the program ends, and the
+# driver, its files, the printer and the default printer are all there. $1 names the row.
+full() {
+    local row name gpd dependent
+    IFS='|' read -r row name gpd dependent <<<"${!1}"
+    {
+        to_port_page "$row"
+        echo "click 1022"
+        echo "wait-closed"
+        echo "expect-message 驱动安装完成"
+        echo "click 1"
+        echo "expect-exit"
+        echo "expect-printer $name|LPT1:|$name|WinPrint|RAW"
+        driver_checks "Windows NT x86" x86 "$name" "$gpd" "$dependent"
+        echo "expect-no-driver Windows x64|$name"
+        echo "expect-reg $DEVICE_KEY|Device|$name,winspool,LPT1:"
+    } | play -v win10
+}
+add_case row4 full ROW4
+add_case row5-plugin full ROW5
+
+# A second installation over the first one's printer counts as success, and leaves one printer.
+reinstall() {
+    play -v win10 <<EOF
+$(to_port_page 4)
+click 1022
+wait-closed
+expect-message 驱动安装完成
+click 1
+expect-exit
+start-again
+$(to_port_page 4)
+click 1022
+wait-closed
+expect-message 驱动安装完成
+click 1
+expect-exit
+expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW
+$(driver_checks "Windows NT x86" x86 "RQ-230 Series" RQ230 "${ROW4##*|}")
+expect-reg $DEVICE_KEY|Device|RQ-230 Series,winspool,LPT1:
+EOF
+}
+add_case reinstall reinstall
+
+# "设为默认打印机" unticked: the user's default printer stays what it was.
+no_default() {
+    play -v win10 <<EOF
+set-reg $DEVICE_KEY|Device|Other Printer,winspool,COM2:
+$(to_port_page 4 "click 1012" "expect-unchecked 1012")
+click 1022
+wait-closed
+expect-message 驱动安装完成
+click 1
+expect-exit
+expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW
+expect-reg $DEVICE_KEY|Device|Other Printer,winspool,COM2:
+EOF
+}
+add_case no-default no_default
+
+# A driver file missing from the program folder: the failure names it and nothing else, and
+# every other step is done.
+missing_file() {
+    local dir
+    dir=$(dist_copy DriverSetup) || return 1
+    rm "$dir/Printer Driver/x86/RQ230.GPD"
+    E2E_DIST=$dir play -v win10 <<EOF
+$(to_port_page 4)
+click 1022
+wait-closed
+expect-message-lines 驱动安装失败。|无法复制文件 RQ230.GPD（错误 2：
+click 1
+expect-exit
+expect-no-driver-file Windows NT x86|RQ230.GPD
+expect-driver-file Windows NT x86|RQPRN.DLL|Placeholder for RQPRN.DLL (x86)
+expect-driver-file Windows NT x86|RQPLUG.dll|Placeholder for RQPLUG.dll (x86)
+expect-driver Windows NT x86|RQ-230 Series|data=RQ230.GPD
+expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW
+expect-reg $DEVICE_KEY|Device|RQ-230 Series,winspool,LPT1:
+EOF
+}
+add_case missing-file missing_file
+
+# A 64-bit prefix: the x64 files and environment. Wine's AddPrinterA in the 32-bit program finds
+# no driver for "Windows x64", so no printer comes about; the message has to say so, and the
+# default printer must not name a printer that does not exist.
+win64() {
+    play -a win64 -v win10 <<EOF
+$(to_port_page 4)
+click 1022
+wait-closed
+expect-message-lines 驱动安装失败。|无法创建打印机 RQ-230 Series（错误 87：|无法设为默认打印机：打印机 RQ-230 Series 不存在
+click 1
+expect-exit
+expect-no-printer RQ-230 Series
+$(driver_checks "Windows x64" x64 "RQ-230 Series" RQ230 "${ROW4##*|}")
+expect-no-driver Windows NT x86|RQ-230 Series
+expect-no-reg $DEVICE_KEY|Device
+EOF
+}
+add_case win64 win64
+
+# OS codes 1 and 2 (Windows 95, 98, Me): no completion message after a successful installation,
+# but a failure is still reported. A program that Wine tells it runs on Windows 9x creates its
+# printers with the drivers of "Windows 4.0", so success needs a driver of that name there.
+#
+#   case           version platform/version  outcome
+OLD_WINDOWS=(
+    "win95-success win95 1 4.0  success"
+    "win98-success win98 1 4.10 success"
+    "winme-failure winme 1 4.90 failure"
+)
+old_windows() {
+    local version=$1 platform=$2 osver=$3 outcome=$4
+    {
+        echo "require-os $platform $osver"
+        if [ "$outcome" = success ]; then
+            echo "add-driver Windows 4.0|RQ-230 Series"
+        fi
+        to_port_page 4
+        echo "mark"
+        echo "click 1022"
+        echo "wait-closed"
+        if [ "$outcome" = success ]; then
+            echo "expect-exit"
+            echo "expect-no-new-window"
+            echo "expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW"
+            echo "expect-reg $DEVICE_KEY|Device|RQ-230 Series,winspool,LPT1:"
+        else
+            echo "expect-message-lines 驱动安装失败。|无法创建打印机 RQ-230 Series（错误 87：|无法设为默认打印机：打印机 RQ-230 Series 不存在"
+            echo "click 1"
+            echo "expect-exit"
+            echo "expect-no-printer RQ-230 Series"
+            echo "expect-no-reg $DEVICE_KEY|Device"
+        fi
+        echo "expect-driver Windows NT x86|RQ-230 Series|data=RQ230.GPD"
+    } | play -v "$version"
+}
+for row in "${OLD_WINDOWS[@]}"; do
+    read -r name args <<<"$row"
+    # shellcheck disable=SC2086  # the row's columns become the arguments
+    add_case "$name" old_windows $args
+done
+
+table_main "$@"
