@@ -140,9 +140,9 @@ void CString::FormatV(const char* format, va_list args) {
 char* CString::GetBuffer(int minLength) {
     if (minLength < m_length) minLength = m_length;
     Reserve(minLength);
-    // The byte past the capacity stays zero, so a caller that fills the
-    // whole buffer without a terminator still releases a bounded text.
-    m_data[m_capacity] = '\0';
+    // Zero the spare room and the byte past it: a caller that writes no
+    // terminator still releases exactly what it wrote, never stale bytes.
+    std::memset(m_data + m_length, 0, static_cast<size_t>(m_capacity - m_length) + 1);
     return m_data;
 }
 
