@@ -3,7 +3,7 @@
 # prefix, and exits 0 (pass), 1 (fail) or 77 (skipped: Wine cannot give the requested version).
 #
 #   tests/e2e/case.sh [-n NAME] [-a win32|win64] [-v VERSION] [-l LOCALE] [-t SECONDS]
-#                     [-w WINDIR] [-d OVERRIDES] SCENARIO
+#                     [-w WINDIR] [-d OVERRIDES] [-g CHANNELS] SCENARIO
 #
 #   SCENARIO  a scenario file for the UI driver (commands: tests/e2e/README.md), or - for stdin
 #   -n NAME   case name; its log, scenario copy and screenshots go to build/windows/e2e/cases/NAME
@@ -15,6 +15,8 @@
 #   -t SEC    time limit for the whole scenario (default 120)
 #   -w DIR    the program's current directory, a Windows path (default: the program's folder)
 #   -d OVR    DLL overrides added to the harness' own WINEDLLOVERRIDES, e.g. "winspool.drv=n,b"
+#   -g CHAN   WINEDEBUG for the wizard alone, e.g. "+debugstr"; the standard error of the driver
+#             and the wizard then goes to stderr.txt in the case folder instead of the log
 #
 # Needs the windows build: dist/DriverSetup.exe and build/windows/e2e/uidriver.exe. Starts its
 # own Xvfb unless E2E_DISPLAY is set; E2E_DIST names another folder to run instead of dist/.
@@ -32,8 +34,8 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
 source "$HERE/../../scripts/wine-env.sh"
 
-name="" arch=win32 version=win10 locale=zh_CN.UTF-8 limit=120 cwd="" overrides=""
-while getopts "n:a:v:l:t:w:d:" opt; do
+name="" arch=win32 version=win10 locale=zh_CN.UTF-8 limit=120 cwd="" overrides="" winedebug=""
+while getopts "n:a:v:l:t:w:d:g:" opt; do
     case $opt in
         n) name=$OPTARG ;;
         a) arch=$OPTARG ;;
@@ -42,12 +44,13 @@ while getopts "n:a:v:l:t:w:d:" opt; do
         t) limit=$OPTARG ;;
         w) cwd=$OPTARG ;;
         d) overrides=$OPTARG ;;
-        *) sed -n '2,17p' "$0" >&2; exit 2 ;;
+        g) winedebug=$OPTARG ;;
+        *) sed -n '2,19p' "$0" >&2; exit 2 ;;
     esac
 done
 shift $((OPTIND - 1))
 if [ $# -ne 1 ]; then
-    sed -n '2,17p' "$0" >&2
+    sed -n '2,19p' "$0" >&2
     exit 2
 fi
 scenario=$1
@@ -79,6 +82,7 @@ fi
 E2E_LOCALE=$locale
 e2e_env
 [ -z "$overrides" ] || WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$overrides"
+# shellcheck disable=SC2317  # run by the trap
 cleanup() {
     e2e_wine_stop "$prefix"
     e2e_xvfb_stop
@@ -98,9 +102,17 @@ echo "case $name: $arch prefix, version $version, $locale, display $DISPLAY"
 # The driver's own deadline ends a stuck scenario with a window dump; the host's is the backstop.
 start_in=(--cwd "$(e2e_winpath "$dist")")
 [ -z "$cwd" ] || start_in=(--exe "$(e2e_winpath "$dist")\DriverSetup.exe" --cwd "$cwd")
-e2e_wine "$prefix" $((limit + 30)) "$driver" --deadline "$limit" \
-    "${start_in[@]}" --out "$(e2e_winpath "$outdir")" \
-    "$(e2e_winpath "$outdir/scenario.txt")" 2>&1 | tee "$outdir/log.txt"
+[ -z "$winedebug" ] || start_in+=(--winedebug "$winedebug")
+run_driver() {
+    e2e_wine "$prefix" $((limit + 30)) "$driver" --deadline "$limit" \
+        "${start_in[@]}" --out "$(e2e_winpath "$outdir")" "$(e2e_winpath "$outdir/scenario.txt")"
+}
+# Wine writes the wizard's traces to the standard error it inherits from the driver.
+if [ -n "$winedebug" ]; then
+    run_driver 2>"$outdir/stderr.txt" | tee "$outdir/log.txt"
+else
+    run_driver 2>&1 | tee "$outdir/log.txt"
+fi
 rc=${PIPESTATUS[0]}
 e2e_convert_screenshots "$outdir"
 case $rc in

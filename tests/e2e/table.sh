@@ -29,6 +29,26 @@ play() {
     bash "$E2E_TESTS/case.sh" -n "$E2E_GROUP.$E2E_CASE" "$@" -
 }
 
+# The current case's output folder.
+case_dir() {
+    printf '%s\n' "$E2E_WORK/cases/$E2E_GROUP.$E2E_CASE"
+}
+
+# After a case played with -g +debugstr: the wizard wrote exactly these lines to the debugger
+# output, in this order, one call each, every one ending in a line feed. Wine logs a call as
+# ...:debugstr:OutputDebugStringA "<text>" with C escapes (a line feed is \n), so the texts are
+# compared in that form, which is their own for plain ASCII.
+expect_debug_lines() {
+    local want have
+    want=$(printf '%s\\n\n' "$@")
+    have=$(sed -n 's/^[0-9a-f:]*[a-z]*:debugstr:OutputDebugStringA "\(.*\)"$/\1/p' \
+        "$(case_dir)/stderr.txt")
+    [ "$have" != "$want" ] || return 0
+    echo "FAIL: the debugger output is not the expected one (-expected +found):"
+    diff -u --label expected --label found <(printf '%s\n' "$want") <(printf '%s\n' "$have")
+    return 1
+}
+
 # Copies the program folder (E2E_DIST if set) for the current case to DIR below the case's own
 # folder in $E2E_WORK/dists, replacing an earlier copy, and prints the copy's path; the case
 # changes the copy and runs it with E2E_DIST=<path> play ...

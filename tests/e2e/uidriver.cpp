@@ -1,7 +1,11 @@
 // UI driver for the end-to-end tests. Runs inside a Wine prefix: starts the wizard, then plays a
 // scenario file (UTF-8, one command per line) against its windows. Usage:
 //
-//   uidriver.exe [--cwd DIR] [--exe PATH] [--out DIR] [--deadline S] SCENARIO
+//   uidriver.exe [--cwd DIR] [--exe PATH] [--out DIR] [--deadline S] [--winedebug CHANNELS]
+//                SCENARIO
+//
+// --winedebug sets WINEDEBUG for the wizard alone; Wine writes its traces to the standard error
+// that the wizard inherits from this driver.
 //
 // Exit status: 0 all commands passed, 1 a command failed, 2 bad usage or scenario, 77 skipped
 // (require-os did not match). The command reference is in tests/e2e/README.md.
@@ -513,8 +517,11 @@ HANDLE g_wizardForWatchdog = nullptr;
 
 class Player {
   public:
-    Player(std::wstring exe, std::wstring cwd, std::wstring outDir)
-        : exe_(std::move(exe)), cwd_(std::move(cwd)), outDir_(std::move(outDir)) {}
+    Player(std::wstring exe, std::wstring cwd, std::wstring outDir, std::wstring winedebug)
+        : exe_(std::move(exe)),
+          cwd_(std::move(cwd)),
+          outDir_(std::move(outDir)),
+          winedebug_(std::move(winedebug)) {}
     ~Player() {
         StopWatcher();
         for (HANDLE h : held_) CloseHandle(h);
@@ -563,7 +570,7 @@ class Player {
     static DWORD WINAPI WatchThread(void* self);
     void StopWatcher();
 
-    std::wstring exe_, cwd_, outDir_;
+    std::wstring exe_, cwd_, outDir_, winedebug_;
     PROCESS_INFORMATION pi_ = {};
     HWND cur_ = nullptr;
     DWORD waitMs_ = 15000;
@@ -613,10 +620,18 @@ void Player::EnsureStarted() {
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     std::wstring cmdline = L"\"" + exe_ + L"\"";
-    if (!CreateProcessW(exe_.c_str(), &cmdline[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        cwd_.empty() ? nullptr : cwd_.c_str(), &si, &pi_)) {
+    // The wizard inherits the environment; the driver's own value comes back at once, so that
+    // programs started by "run" do not trace too.
+    wchar_t oldDebug[256] = {};
+    bool hadDebug = GetEnvironmentVariableW(L"WINEDEBUG", oldDebug, 256) > 0;
+    if (!winedebug_.empty()) SetEnvironmentVariableW(L"WINEDEBUG", winedebug_.c_str());
+    BOOL started = CreateProcessW(exe_.c_str(), &cmdline[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                  cwd_.empty() ? nullptr : cwd_.c_str(), &si, &pi_);
+    DWORD error = GetLastError();
+    if (!winedebug_.empty()) SetEnvironmentVariableW(L"WINEDEBUG", hadDebug ? oldDebug : nullptr);
+    if (!started) {
         throw Failure(Fmt("cannot start %s in %s (error %lu)", ToUtf8(exe_).c_str(),
-                          ToUtf8(cwd_).c_str(), GetLastError()));
+                          ToUtf8(cwd_).c_str(), error));
     }
     g_wizardForWatchdog = pi_.hProcess;
     Out("started %s (process %lu) in %s", ToUtf8(exe_).c_str(),
@@ -980,8 +995,10 @@ void Player::Run(const Line& l) {
         if (ids.empty()) throw SyntaxError("wait-ids needs control ids");
         Wait(L"", ids);
     } else if (c == "wait-closed") {
-        // The current window goes away, as a dialog that ended.
-        HWND w = Current();
+        // The current window goes away, as a dialog that ended. It may be destroyed already
+        // when this command comes, so Current(), which fails on a gone window, does not serve.
+        if (!cur_) throw SyntaxError("no current window: use wait or expect-message first");
+        HWND w = cur_;
         DWORD ms = l.words.empty() ? waitMs_ : static_cast<DWORD>(Number(l, 0) * 1000);
         if (!Poll(ms, [&] { return !IsWindow(w) || !IsWindowVisible(w); })) {
             throw Failure(Fmt("still open after %lu ms", static_cast<unsigned long>(ms)));
@@ -1147,6 +1164,75 @@ void Player::Run(const Line& l) {
             *found = Fmt("%d", s);
             return s == want;
         });
+    } else if (c == "expect-lv-width") {
+        // expect-lv-width <id> <column> <pixels>
+        HWND lv = Control(l, 0);
+        long col = Number(l, 1), want = Number(l, 2);
+        Expect(Fmt("column %ld %ld pixels wide", col, want), expectMs_, [&](std::string* found) {
+            DWORD_PTR w = 0;
+            SendTimeout(lv, LVM_GETCOLUMNWIDTH, col, 0, &w);
+            *found = Fmt("%ld", static_cast<long>(w));
+            return static_cast<LONG_PTR>(w) == want;
+        });
+    } else if (c == "expect-lv-columns") {
+        // expect-lv-columns <id> <n>: the header control's item count, so that a column inserted
+        // twice shows even where its text repeats an earlier one.
+        HWND lv = Control(l, 0);
+        long want = Number(l, 1);
+        Expect(Fmt("%ld columns", want), expectMs_, [&](std::string* found) {
+            DWORD_PTR header = 0, n = 0;
+            SendTimeout(lv, LVM_GETHEADER, 0, 0, &header);
+            if (!header) {
+                *found = "no header";
+                return false;
+            }
+            SendTimeout(reinterpret_cast<HWND>(header), HDM_GETITEMCOUNT, 0, 0, &n);
+            *found = Fmt("%ld", static_cast<long>(static_cast<LONG_PTR>(n)));
+            return static_cast<LONG_PTR>(n) == want;
+        });
+    } else if (c == "expect-progress") {
+        // expect-progress <id> <min> <max> <position>
+        HWND bar = Control(l, 0);
+        long lo = Number(l, 1), hi = Number(l, 2), pos = Number(l, 3);
+        Expect(Fmt("range %ld..%ld, position %ld", lo, hi, pos), expectMs_,
+               [&](std::string* found) {
+                   // With no PBRANGE to fill, the answer is the low or the high limit.
+                   DWORD_PTR haveLo = 0, haveHi = 0, havePos = 0;
+                   SendTimeout(bar, PBM_GETRANGE, TRUE, 0, &haveLo);
+                   SendTimeout(bar, PBM_GETRANGE, FALSE, 0, &haveHi);
+                   SendTimeout(bar, PBM_GETPOS, 0, 0, &havePos);
+                   long a = static_cast<long>(static_cast<LONG_PTR>(haveLo));
+                   long b = static_cast<long>(static_cast<LONG_PTR>(haveHi));
+                   long p = static_cast<long>(static_cast<LONG_PTR>(havePos));
+                   *found = Fmt("range %ld..%ld, position %ld", a, b, p);
+                   return a == lo && b == hi && p == pos;
+               });
+    } else if (c == "lv-deselect") {
+        // lv-deselect <id>: no row selected; the focus mark stays where it was.
+        HWND lv = Control(l, 0);
+        RemoteBuffer rb(pi_.hProcess, sizeof(LVITEMW));
+        if (!rb.ok()) throw Failure("cannot allocate memory in the wizard's process");
+        LVITEMW item = {};
+        item.stateMask = LVIS_SELECTED;
+        item.state = 0;
+        rb.Write(0, &item, sizeof item);
+        DWORD_PTR ok = 0;
+        SendTimeout(lv, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                    reinterpret_cast<LPARAM>(rb.at(0)), &ok);
+        if (!ok) throw Failure("the list view did not clear its selection");
+    } else if (c == "type") {
+        // type <text>: one WM_CHAR per UTF-16 unit to the focused control, sent, so that the
+        // text is in place when the next command runs; for texts that key names cannot spell.
+        HWND dlg = Current();
+        HWND target = FocusOf(dlg);
+        if (!target || GetAncestor(target, GA_ROOT) != dlg) {
+            throw Failure("no control of the current window has the focus");
+        }
+        for (wchar_t ch : FromUtf8(l.rest)) {
+            if (!SendTimeout(target, WM_CHAR, ch, 1, nullptr)) {
+                throw Failure("the focused control does not answer");
+            }
+        }
     } else if (c == "lv-select") {
         HWND lv = Control(l, 0);
         long row = Number(l, 1);
@@ -1515,7 +1601,7 @@ bool ReadLines(const std::wstring& path, std::vector<std::string>* lines) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: uidriver.exe [--cwd DIR] [--exe PATH] [--out DIR] [--deadline S] "
-                 "SCENARIO\n");
+                 "[--winedebug CHANNELS] SCENARIO\n");
     return kExitUsage;
 }
 
@@ -1532,7 +1618,7 @@ DWORD WINAPI Watchdog(void*) {
 int wmain(int argc, wchar_t** argv) {
     InitializeCriticalSection(&g_outLock);
     g_startTick = GetTickCount();
-    std::wstring cwd, exe = L"DriverSetup.exe", out, scenario;
+    std::wstring cwd, exe = L"DriverSetup.exe", out, winedebug, scenario;
     for (int i = 1; i < argc; ++i) {
         std::wstring a = argv[i];
         bool hasValue = i + 1 < argc;
@@ -1542,6 +1628,8 @@ int wmain(int argc, wchar_t** argv) {
             exe = argv[++i];
         } else if (a == L"--out" && hasValue) {
             out = argv[++i];
+        } else if (a == L"--winedebug" && hasValue) {
+            winedebug = argv[++i];
         } else if (a == L"--deadline" && hasValue) {
             g_deadlineMs = static_cast<DWORD>(_wtoi(argv[++i])) * 1000;
         } else if (scenario.empty() && a.compare(0, 2, L"--") != 0) {
@@ -1564,7 +1652,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     CloseHandle(CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr));
 
-    Player player(exe, cwd, out);
+    Player player(exe, cwd, out, winedebug);
     for (const Line& l : lines) {
         Out("line %d: %s", l.number, l.raw.c_str());
         try {

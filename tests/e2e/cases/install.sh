@@ -38,9 +38,10 @@ driver_checks() {
 }
 
 # The full installation in a 32-bit prefix: completion message, the program ends, and the
-# driver, its files, the printer and the default printer are all there. $1 names the row.
+# driver, its files, the printer and the default printer are all there. $1 names the row, $2
+# the locale (default: the harness' Chinese one).
 full() {
-    local row name gpd dependent
+    local row name gpd dependent locale=${2:-zh_CN.UTF-8}
     IFS='|' read -r row name gpd dependent <<<"${!1}"
     {
         to_port_page "$row"
@@ -53,10 +54,33 @@ full() {
         driver_checks "Windows NT x86" x86 "$name" "$gpd" "$dependent"
         echo "expect-no-driver Windows x64|$name"
         echo "expect-reg $DEVICE_KEY|Device|$name,winspool,LPT1:"
-    } | play -v win10
+    } | play -v win10 -l "$locale"
 }
 add_case row4 full ROW4
 add_case row5-plugin full ROW5
+# Wine gives this locale the ANSI code page 1252: the program's own texts, held in code page
+# 936, must come out the same.
+add_case row4-c-locale full ROW4 C.UTF-8
+
+# "安装(&I)" with no row selected (the focus mark left on LPT2:) installs with an empty port name.
+# Wine's AddPrinterA accepts it and creates the printer without a port, so the completion
+# message is the truth here, and the default printer names no port after its last comma.
+no_port() {
+    play -v win10 <<EOF
+$(to_port_page 4)
+lv-select-text 1021 LPT2:
+lv-deselect 1021
+expect-lv-selected 1021 -1
+click 1022
+wait-closed
+expect-message 驱动安装完成
+click 1
+expect-exit
+expect-printer RQ-230 Series||RQ-230 Series|WinPrint|RAW
+expect-reg $DEVICE_KEY|Device|RQ-230 Series,winspool,
+EOF
+}
+add_case no-port no_port
 
 # A second installation over the first one's printer counts as success, and leaves one printer.
 reinstall() {

@@ -22,6 +22,17 @@ wait $PORT_PAGE
 EOF
 }
 
+# The port page's columns and progress bar as initialisation leaves them; only an installation
+# changes them.
+page_layout() {
+    cat <<EOF
+expect-lv-columns 1021 2
+expect-lv-width 1021 0 150
+expect-lv-width 1021 1 280
+expect-progress 1025 0 100 0
+EOF
+}
+
 # The scenario lines that cancel the port page and end the program from the settings page.
 cancel_and_exit() {
     cat <<EOF
@@ -49,6 +60,7 @@ initial() {
         echo "expect-focus 1021"
         echo "expect-hidden 1007"
         echo "expect-visible 1025"
+        page_layout
         echo "screenshot port-page.bmp"
         cancel_and_exit
     } | play -v win10
@@ -74,7 +86,8 @@ enter() {
 add_case enter enter
 
 # The creation dialog lists Wine's one monitor, selected. However it is closed, the port page
-# lists its ports anew: the row the user had chosen gives way to the preselection again.
+# lists its ports anew: the row the user had chosen gives way to the preselection again, while
+# the columns and the progress bar stay as they were.
 create_close() {
     {
         to_port_page
@@ -83,6 +96,8 @@ create_close() {
         echo "click 1008"
         echo "wait $CREATE_DIALOG"
         echo "expect-lv-header 1021 0 可用端口类型"
+        echo "expect-lv-columns 1021 1"
+        echo "expect-lv-width 1021 0 340"
         echo "expect-lv-rows 1021 1"
         echo "expect-lv-text 1021 0 0 Local Port"
         echo "expect-lv-selected 1021 0"
@@ -94,6 +109,7 @@ create_close() {
         echo "expect-lv-rows 1021 ${#WINE_PORTS[@]}"
         echo "expect-lv-text 1021 1 0 COM2:"
         echo "expect-lv-selected 1021 5"
+        page_layout
         cancel_and_exit
     } | play -v win10
 }
@@ -101,18 +117,6 @@ add_case create-close-button create_close click 1009
 add_case create-esc create_close key esc
 add_case create-close-box create_close close
 add_case create-enter create_close key enter
-
-# Key presses that type a port name of capitals and digits into the focused field.
-type_name() {
-    local name=$1 i ch
-    for ((i = 0; i < ${#name}; i++)); do
-        ch=${name:i:1}
-        case $ch in
-            [A-Z]) echo "key shift+${ch,,}" ;;
-            *) echo "key $ch" ;;
-        esac
-    done
-}
 
 # "新端口..." runs the Local Port monitor's own dialog (edit 101, OK 1, Cancel 2); the names
 # given are added in one run of the creation dialog. After it closes, the port page lists them
@@ -137,7 +141,7 @@ new_ports() {
             echo "click 1008"
             echo "wait-ids 101 1 2"
             echo "expect-focus 101"
-            type_name "$name"
+            echo "type $name"
             echo "expect-text 101 $name"
             echo "click 1"
             echo "wait-closed"
@@ -169,7 +173,7 @@ new_port_cancel() {
         echo "wait $CREATE_DIALOG"
         echo "click 1008"
         echo "wait-ids 101 1 2"
-        type_name LPT7
+        echo "type LPT7"
         echo "click 2"
         echo "wait-closed"
         echo "wait $CREATE_DIALOG"
@@ -200,6 +204,69 @@ configure_com() {
     } | play -v win10
 }
 add_case configure-com configure_com
+
+# "新端口..." in the creation dialog and "配置端口..." on the page do nothing while no row is
+# selected, even with the focus mark left on a row; once a row is selected, the same click shows
+# the monitor's dialog, which shows that the click itself arrived.
+#
+#   case                     window  row  button  the monitor's dialog
+NO_SELECTION=(
+    "new-port-no-selection   create  0    1008    101 1 2"
+    "configure-no-selection  page    6    1009    202 1 2"
+)
+no_selection() {
+    local window=$1 row=$2 button=$3
+    shift 3
+    local caption=$PORT_PAGE
+    {
+        to_port_page
+        if [ "$window" = create ]; then
+            caption=$CREATE_DIALOG
+            echo "click 1008"
+            echo "wait $CREATE_DIALOG"
+        fi
+        echo "lv-select 1021 $row"
+        echo "lv-deselect 1021"
+        echo "expect-lv-selected 1021 -1"
+        echo "mark"
+        echo "click $button"
+        echo "sleep 500"
+        echo "expect-no-new-window"
+        echo "expect-open"
+        echo "expect-enabled $button"
+        echo "lv-select 1021 $row"
+        echo "click $button"
+        echo "wait-ids $*"
+        echo "click 2"
+        echo "wait-closed"
+        echo "wait $caption"
+        if [ "$window" = create ]; then
+            echo "click 1009"
+            echo "wait-closed"
+        fi
+        cancel_and_exit
+    } | play -v win10
+}
+for row in "${NO_SELECTION[@]}"; do
+    read -r name args <<<"$row"
+    # shellcheck disable=SC2086  # the row's columns become the arguments
+    add_case "$name" no_selection $args
+done
+
+# The debugger output: one line per listed port at initialisation, one per monitor when the
+# creation dialog opens, and the ports again when the page refills its list.
+debug_output() {
+    {
+        to_port_page
+        echo "click 1008"
+        echo "wait $CREATE_DIALOG"
+        echo "click 1009"
+        echo "wait-closed"
+        cancel_and_exit
+    } | play -v win10 -g -all,+debugstr || return
+    expect_debug_lines "${WINE_PORTS[@]}" "Local Port" "${WINE_PORTS[@]}"
+}
+add_case debug-output debug_output
 
 # On the preselected LPT1: the monitor shows its settings dialog (edit 202) over the page;
 # either way it is closed, the page is back with its selection.
