@@ -61,6 +61,26 @@ dist_copy() {
     printf '%s\n' "$dir"
 }
 
+# Scenario lines from the start to the port page. With ROW, that model row is chosen on the
+# settings page, and any further LINES run there before "下一步(&N) >".
+to_port_page() {
+    echo "wait $OS_PAGE"
+    echo "click 1009"
+    echo "wait $SETTINGS_PAGE"
+    if [ $# -gt 0 ]; then
+        echo "select 1011 $1"
+        shift
+        [ $# -gt 0 ] && printf '%s\n' "$@"
+    fi
+    echo "click 1009"
+    echo "wait $PORT_PAGE"
+}
+
+# Scenario lines for "安装(&I)" on the port page through to the confirmed end of the program.
+install_confirmed() {
+    printf '%s\n' "click 1022" "wait-closed" "expect-message 驱动安装完成" "click 1" "expect-exit"
+}
+
 table_main() {
     if [ "${1:-}" = --list ]; then
         printf '%s\n' "${E2E_CASE_NAMES[@]}"

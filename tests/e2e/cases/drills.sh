@@ -9,18 +9,6 @@ DRIVER_DIR='C:\windows\system32\spool\drivers\w32x86'
 COPIES=(RQPRN.DLL RQ230.GPD uniDRVui.DLL uniDRV.DLL UNIDRV.HLP UNIRES.DLL TTFSUB.GPD
     STDNAMES.GPD RQPLUG.ini RQPLUG.dll)
 
-# The pages up to the port page, the RQ-230 (row 4) chosen, the rest as offered.
-to_port_page() {
-    cat <<EOF
-wait $OS_PAGE
-click 1009
-wait $SETTINGS_PAGE
-select 1011 4
-click 1009
-wait $PORT_PAGE
-EOF
-}
-
 # What an installation of the RQ-230 leaves when every step after the copies worked.
 installed() {
     cat <<EOF
@@ -56,12 +44,8 @@ chinese_path() {
 wait $OS_PAGE
 click 1022
 expect-file-lines C:\\dpinst-started.log dpinstx86.exe
-$(to_port_page)
-click 1022
-wait-closed
-expect-message 驱动安装完成
-click 1
-expect-exit
+$(to_port_page 4)
+$(install_confirmed)
 $(installed)
 $(copied x86)
 EOF
@@ -91,12 +75,8 @@ click 1022
 sleep 1000
 expect-no-new-window
 expect-open
-$(to_port_page)
-click 1022
-wait-closed
-expect-message 驱动安装完成
-click 1
-expect-exit
+$(to_port_page 4)
+$(install_confirmed)
 $(installed)
 $(copied x86)
 EOF
@@ -123,7 +103,7 @@ hold-file $DRIVER_DIR\\RQ230.GPD"
     esac
     play -v win10 <<EOF
 $prepare
-$(to_port_page)
+$(to_port_page 4)
 click 1022
 wait-closed
 expect-message-lines 驱动安装失败。|无法复制文件 RQ230.GPD（错误 $error：
@@ -145,7 +125,7 @@ no_driver_folder() {
     dir=$(dist_copy DriverSetup) || return 1
     rm -r "$dir/Printer Driver"
     E2E_DIST=$dir play -v win10 <<EOF
-$(to_port_page)
+$(to_port_page 4)
 click 1022
 wait-closed
 $(copies_failed 3)
@@ -168,7 +148,7 @@ sleep 1000
 expect-no-new-window
 expect-open
 expect-no-file C:\\dpinst-started.log
-$(to_port_page)
+$(to_port_page 4)
 click 1022
 wait-closed
 $(copies_failed 3)
@@ -184,12 +164,8 @@ add_case other-cwd other_cwd
 # and the default printer is the second.
 two_models() {
     play -v win10 <<EOF
-$(to_port_page)
-click 1022
-wait-closed
-expect-message 驱动安装完成
-click 1
-expect-exit
+$(to_port_page 4)
+$(install_confirmed)
 start-again
 wait $OS_PAGE
 click 1009
@@ -197,11 +173,7 @@ wait $SETTINGS_PAGE
 select 1011 5
 click 1009
 wait $PORT_PAGE
-click 1022
-wait-closed
-expect-message 驱动安装完成
-click 1
-expect-exit
+$(install_confirmed)
 expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW
 expect-printer RQ-230N Series|LPT1:|RQ-230N Series|WinPrint|RAW
 expect-driver Windows NT x86|RQ-230 Series|data=RQ230.GPD|dependent=ttfsub.GPD,unires.DLL,stdnames.GPD,RQPRN.DLL
@@ -216,12 +188,8 @@ add_case two-models two_models
 no_device_key() {
     play -v win10 <<EOF
 delete-reg-key $DEVICE_KEY
-$(to_port_page)
-click 1022
-wait-closed
-expect-message 驱动安装完成
-click 1
-expect-exit
+$(to_port_page 4)
+$(install_confirmed)
 expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW
 expect-no-reg $DEVICE_KEY
 EOF
@@ -241,12 +209,8 @@ planted_dlls() {
 wait $OS_PAGE
 click 1022
 expect-file-lines C:\\dpinst-started.log dpinstx86.exe
-$(to_port_page)
-click 1022
-wait-closed
-expect-message 驱动安装完成
-click 1
-expect-exit
+$(to_port_page 4)
+$(install_confirmed)
 $(installed)
 expect-no-file C:\\hijack.log
 run dllprobe.exe

@@ -5,20 +5,6 @@ source "$(dirname "$0")/../table.sh"
 
 DEVICE_KEY='HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows'
 
-# The pages up to "安装(&I)" for a model row; the port stays the preselected LPT1:, "设为默认打印机"
-# stays ticked. Further lines for the settings page may follow the row.
-to_port_page() {
-    local row=$1
-    shift
-    echo "wait $OS_PAGE"
-    echo "click 1009"
-    echo "wait $SETTINGS_PAGE"
-    echo "select 1011 $row"
-    printf '%s\n' "$@"
-    echo "click 1009"
-    echo "wait $PORT_PAGE"
-}
-
 # The model rows as the spooler must end up with them: row|display name|GPD base name|dependent
 # files. Wine records every driver of an NT environment as version 3, whatever cVersion asked.
 # shellcheck disable=SC2034  # named by the cases below
@@ -71,11 +57,7 @@ $(to_port_page 4)
 lv-select-text 1021 LPT2:
 lv-deselect 1021
 expect-lv-selected 1021 -1
-click 1022
-wait-closed
-expect-message 驱动安装完成
-click 1
-expect-exit
+$(install_confirmed)
 expect-printer RQ-230 Series||RQ-230 Series|WinPrint|RAW
 expect-reg $DEVICE_KEY|Device|RQ-230 Series,winspool,
 EOF
@@ -86,18 +68,10 @@ add_case no-port no_port
 reinstall() {
     play -v win10 <<EOF
 $(to_port_page 4)
-click 1022
-wait-closed
-expect-message 驱动安装完成
-click 1
-expect-exit
+$(install_confirmed)
 start-again
 $(to_port_page 4)
-click 1022
-wait-closed
-expect-message 驱动安装完成
-click 1
-expect-exit
+$(install_confirmed)
 expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW
 $(driver_checks "Windows NT x86" x86 "RQ-230 Series" RQ230 "${ROW4##*|}")
 expect-reg $DEVICE_KEY|Device|RQ-230 Series,winspool,LPT1:
@@ -110,11 +84,7 @@ no_default() {
     play -v win10 <<EOF
 set-reg $DEVICE_KEY|Device|Other Printer,winspool,COM2:
 $(to_port_page 4 "click 1012" "expect-unchecked 1012")
-click 1022
-wait-closed
-expect-message 驱动安装完成
-click 1
-expect-exit
+$(install_confirmed)
 expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW
 expect-reg $DEVICE_KEY|Device|Other Printer,winspool,COM2:
 EOF

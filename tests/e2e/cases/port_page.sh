@@ -11,17 +11,6 @@ LOCAL_PORT="本地端口"
 # A fresh prefix's ports in enumeration order; LPT1: at 5 is the preselected row.
 WINE_PORTS=(COM1: COM2: COM3: COM4: FILE: LPT1: LPT2: LPT3:)
 
-# The scenario lines that reach the port page.
-to_port_page() {
-    cat <<EOF
-wait $OS_PAGE
-click 1009
-wait $SETTINGS_PAGE
-click 1009
-wait $PORT_PAGE
-EOF
-}
-
 # The port page's columns and progress bar as initialisation leaves them; only an installation
 # changes them.
 page_layout() {
