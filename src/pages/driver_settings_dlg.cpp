@@ -39,6 +39,11 @@ CDriverSettingsDlg::CDriverSettingsDlg(CWnd* parent) : CDialog(IDD_DRIVER_SETTIN
     m_hIcon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
 
+// Nothing may reach a page object that is gone.
+CDriverSettingsDlg::~CDriverSettingsDlg() {
+    if (g_pSettingsDlg == this) g_pSettingsDlg = nullptr;
+}
+
 void CDriverSettingsDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
 }

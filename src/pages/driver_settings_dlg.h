@@ -9,7 +9,7 @@
 class CDriverSettingsDlg : public CDialog {
   public:
     explicit CDriverSettingsDlg(CWnd* parent = nullptr);
-    ~CDriverSettingsDlg() override = default;
+    ~CDriverSettingsDlg() override;
 
     // Runs the whole installation from the live controls of this page and of
     // g_pPortDlg, moving the port page's progress bar; remembers the outcome
