@@ -1,10 +1,17 @@
 # Lays out the sample driver folder of dist/: a placeholder file under every
 # name that the installation copies, for both architectures. The contents say
 # what they are; they are not drivers.
-#   cmake -DDIST=<dist folder> -P StageDist.cmake
-set(GPD_NAMES RQ210nocut RQ210cut RQ220nocut RQ220cut RQ230 RQ230N RQA230 RQB230 RQ240
-              RQC210 RQC215 RQC230 RQD210 RQD230 RQD240 RQA240 RQG240 RQB240
-              MD50x M60xA M60XB MC50X MC51X)
+#   cmake -DDIST=<dist folder> -DCATALOG=<src/catalog/catalog.cpp> -P StageDist.cmake
+# The GPD base names are read from the catalogue itself, so the two cannot
+# drift apart.
+file(READ "${CATALOG}" catalog)
+string(REGEX MATCH "g_gpdNames\\[kModelCount\\] = {([^}]*)}" found "${catalog}")
+string(REGEX MATCHALL "\"[^\"]+\"" GPD_NAMES "${CMAKE_MATCH_1}")
+string(REPLACE "\"" "" GPD_NAMES "${GPD_NAMES}")
+list(LENGTH GPD_NAMES gpd_count)
+if(NOT gpd_count EQUAL 23)
+    message(FATAL_ERROR "expected 23 GPD names in ${CATALOG}, found ${gpd_count}")
+endif()
 set(FIXED_NAMES RQPRN.DLL uniDRVui.DLL uniDRV.DLL UNIDRV.HLP UNIRES.DLL TTFSUB.GPD
                 STDNAMES.GPD RQPLUG.ini RQPLUG.dll)
 

@@ -17,6 +17,7 @@
 #include <commctrl.h>
 
 #include "base/cstring.h"
+#include "framework/bit_cast.h"
 
 constexpr UINT kProductCodePage = 936;
 
@@ -26,10 +27,10 @@ constexpr UINT ID_HELP = 0xE146;
 // ---------------------------------------------------------------------------
 // Text conversion
 
-// Owns the UTF-16 form of a byte text in the given code page.
+// Owns the UTF-16 form of a code page 936 text.
 class CWideText {
   public:
-    explicit CWideText(const char* text, int length = -1, UINT codePage = kProductCodePage);
+    explicit CWideText(const char* text);
     CWideText(const CWideText&) = delete;
     CWideText& operator=(const CWideText&) = delete;
     ~CWideText();
@@ -40,7 +41,8 @@ class CWideText {
     wchar_t* m_text;
 };
 
-CString WideToBytes(const wchar_t* text, UINT codePage = kProductCodePage);
+// Code page 936 form of length UTF-16 units (-1: up to the terminating zero).
+CString WideToBytes(const wchar_t* text, int length = -1);
 
 // ---------------------------------------------------------------------------
 // Message tables
@@ -73,18 +75,7 @@ struct AFX_MSGMAP {
 
 template <typename Fn>
 AFX_PMSG AfxMsgCast(Fn fn) {
-    AFX_PMSG result;
-    static_assert(sizeof(fn) == sizeof(result), "member function pointer size");
-    __builtin_memcpy(&result, &fn, sizeof(result));
-    return result;
-}
-
-template <typename Fn>
-Fn AfxMsgUncast(AFX_PMSG pfn) {
-    Fn result;
-    static_assert(sizeof(pfn) == sizeof(result), "member function pointer size");
-    __builtin_memcpy(&result, &pfn, sizeof(result));
-    return result;
+    return AfxBitCast<AFX_PMSG>(fn);
 }
 
 #define DECLARE_MESSAGE_MAP()                         \
@@ -149,15 +140,12 @@ class CWnd : public CCmdTarget {
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
-
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     // Window object of a child control, owned by this window object and
     // valid while its window exists; nullptr when there is no such control.
     CWnd* GetDlgItem(int id);
     // Text in the product's code page.
     void SetDlgItemText(int id, const char* text);
-    void SetWindowText(const char* text);
     BOOL EnableWindow(BOOL enable);
     BOOL IsIconic() const;
     void GetClientRect(RECT* rect) const;
@@ -295,7 +283,6 @@ class CWinApp : public CCmdTarget {
 };
 
 CWinApp* AfxGetApp();
-HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
 int AfxWinMain(HINSTANCE instance);
 

@@ -15,27 +15,30 @@ HINSTANCE g_hInstance = nullptr;
 // ---------------------------------------------------------------------------
 // Text conversion
 
-CWideText::CWideText(const char* text, int length, UINT codePage) : m_text(nullptr) {
+CWideText::CWideText(const char* text) : m_text(nullptr) {
     if (!text) return;
-    if (length < 0) length = static_cast<int>(std::strlen(text));
-    int needed = MultiByteToWideChar(codePage, 0, text, length, nullptr, 0);
+    int length = static_cast<int>(std::strlen(text));
+    int needed = MultiByteToWideChar(kProductCodePage, 0, text, length, nullptr, 0);
     m_text = static_cast<wchar_t*>(std::calloc(static_cast<size_t>(needed) + 1, sizeof(wchar_t)));
     if (!m_text) std::abort();
-    if (needed > 0) MultiByteToWideChar(codePage, 0, text, length, m_text, needed);
+    if (needed > 0) MultiByteToWideChar(kProductCodePage, 0, text, length, m_text, needed);
 }
 
 CWideText::~CWideText() {
     std::free(m_text);
 }
 
-CString WideToBytes(const wchar_t* text, UINT codePage) {
+CString WideToBytes(const wchar_t* text, int length) {
     CString result;
-    if (!text || !*text) return result;
-    int needed = WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (needed <= 1) return result;
+    if (!text || length == 0) return result;
+    if (length < 0) length = lstrlenW(text);
+    int needed =
+        WideCharToMultiByte(kProductCodePage, 0, text, length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return result;
     char* buffer = result.GetBuffer(needed);
-    WideCharToMultiByte(codePage, 0, text, -1, buffer, needed, nullptr, nullptr);
-    result.ReleaseBuffer(needed - 1);
+    needed =
+        WideCharToMultiByte(kProductCodePage, 0, text, length, buffer, needed, nullptr, nullptr);
+    result.ReleaseBuffer(needed > 0 ? needed : 0);
     return result;
 }
 
@@ -101,10 +104,6 @@ CWnd* CWnd::GetDlgItem(int id) {
 
 void CWnd::SetDlgItemText(int id, const char* text) {
     ::SetDlgItemTextW(m_hWnd, id, CWideText(text));
-}
-
-void CWnd::SetWindowText(const char* text) {
-    ::SetWindowTextW(m_hWnd, CWideText(text));
 }
 
 BOOL CWnd::EnableWindow(BOOL enable) {
@@ -245,13 +244,13 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, bool* hand
             (this->*entry->pfn)();
             break;
         case AfxSig_vwl:
-            (this->*AfxMsgUncast<void (CCmdTarget::*)(UINT, LPARAM)>(entry->pfn))(
+            (this->*AfxBitCast<void (CCmdTarget::*)(UINT, LPARAM)>(entry->pfn))(
                 static_cast<UINT>(wParam), lParam);
             break;
         case AfxSig_hv:
             // Dialog procedures return this message's answer directly.
             result = reinterpret_cast<INT_PTR>(
-                (this->*AfxMsgUncast<HCURSOR (CCmdTarget::*)()>(entry->pfn))());
+                (this->*AfxBitCast<HCURSOR (CCmdTarget::*)()>(entry->pfn))());
             break;
         case AfxSig_end:
             return FALSE;
@@ -425,10 +424,6 @@ CWinApp* AfxGetApp() {
     return g_pApp;
 }
 
-HINSTANCE AfxGetInstanceHandle() {
-    return g_hInstance;
-}
-
 HINSTANCE AfxGetResourceHandle() {
     return g_hInstance;
 }
@@ -443,13 +438,7 @@ CString AfxLoadString(UINT id) {
     const wchar_t* resource = nullptr;
     int length = ::LoadStringW(AfxGetResourceHandle(), id, reinterpret_cast<LPWSTR>(&resource), 0);
     if (length <= 0 || !resource) return CString();
-    wchar_t* copy =
-        static_cast<wchar_t*>(std::calloc(static_cast<size_t>(length) + 1, sizeof(wchar_t)));
-    if (!copy) std::abort();
-    std::memcpy(copy, resource, static_cast<size_t>(length) * sizeof(wchar_t));
-    CString result = WideToBytes(copy);
-    std::free(copy);
-    return result;
+    return WideToBytes(resource, length);
 }
 
 void AfxDebugLine(const char* text) {

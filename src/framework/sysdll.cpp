@@ -2,23 +2,11 @@
 
 #include <cstdlib>
 
+#include "framework/bit_cast.h"
+
 namespace {
 
 bool g_systemSearchOnly = false;
-
-template <typename Fn>
-Fn ToFunction(FARPROC proc) {
-    Fn fn = nullptr;
-    static_assert(sizeof(fn) == sizeof(proc), "function pointer size");
-    __builtin_memcpy(&fn, &proc, sizeof(fn));
-    return fn;
-}
-
-template <typename Fn>
-Fn KernelFunction(const char* name) {
-    HMODULE kernel = ::GetModuleHandleW(L"kernel32");
-    return ToFunction<Fn>(kernel ? ::GetProcAddress(kernel, name) : nullptr);
-}
 
 enum Library { kWinspool, kComctl32, kShell32, kLibraryCount };
 
@@ -31,7 +19,7 @@ template <typename Fn>
 Fn Bind(Library library, const char* name) {
     if (!g_libraries[library]) g_libraries[library] = LoadSystemLibrary(kLibraryNames[library]);
     if (!g_libraries[library]) return nullptr;
-    return ToFunction<Fn>(::GetProcAddress(g_libraries[library], name));
+    return AfxBitCast<Fn>(::GetProcAddress(g_libraries[library], name));
 }
 
 template <typename Fn, typename... Args>
@@ -46,14 +34,20 @@ auto Call(Library library, const char* name, Args... args) -> decltype(Fn()(args
 
 }  // namespace
 
+FARPROC KernelProc(const char* name) {
+    HMODULE kernel = ::GetModuleHandleW(L"kernel32");
+    return kernel ? ::GetProcAddress(kernel, name) : nullptr;
+}
+
 void RestrictDllSearch() {
     typedef BOOL(WINAPI * SetDllDirectoryFn)(LPCWSTR);
     typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
     // Takes the current directory out of the search order.
-    if (SetDllDirectoryFn setDllDirectory = KernelFunction<SetDllDirectoryFn>("SetDllDirectoryW"))
+    if (SetDllDirectoryFn setDllDirectory =
+            AfxBitCast<SetDllDirectoryFn>(KernelProc("SetDllDirectoryW")))
         setDllDirectory(L"");
     if (SetDefaultDllDirectoriesFn setDefault =
-            KernelFunction<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories")) {
+            AfxBitCast<SetDefaultDllDirectoriesFn>(KernelProc("SetDefaultDllDirectories"))) {
         g_systemSearchOnly = setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
     }
 }

@@ -15,6 +15,9 @@
 // directory.
 void RestrictDllSearch();
 
+// A function of kernel32 looked up by name; null on systems that lack it.
+FARPROC KernelProc(const char* name);
+
 // Loads a system DLL by file name from the system directory only.
 HMODULE LoadSystemLibrary(const char* name);
 

@@ -110,14 +110,5 @@ CString Win32InstallPlatform::ErrorText(unsigned long error) {
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                   nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), wide,
                                   sizeof wide / sizeof wide[0], nullptr);
-    CString text;
-    if (length == 0) return text;
-    int bytes =
-        WideCharToMultiByte(936, 0, wide, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return text;
-    char* buffer = text.GetBuffer(bytes);
-    bytes = WideCharToMultiByte(936, 0, wide, static_cast<int>(length), buffer, bytes, nullptr,
-                                nullptr);
-    text.ReleaseBuffer(bytes > 0 ? bytes : 0);
-    return text;
+    return WideToBytes(wide, static_cast<int>(length));
 }

@@ -1,6 +1,7 @@
 #include "pages/wizard_globals.h"
 
 #include "framework/afxwin.h"
+#include "framework/sysdll.h"
 
 int g_nOsType = 0;
 CDriverSettingsDlg* g_pSettingsDlg = nullptr;
@@ -9,13 +10,8 @@ CPortSelectDlg* g_pPortDlg = nullptr;
 bool IsWow64() {
     typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);
     BOOL flag = FALSE;
-    HMODULE kernel = ::GetModuleHandleA("kernel32");
-    FARPROC proc = kernel ? ::GetProcAddress(kernel, "IsWow64Process") : nullptr;
-    if (proc) {
-        IsWow64ProcessFn isWow64Process;
-        static_assert(sizeof(isWow64Process) == sizeof(proc), "function pointer size");
-        __builtin_memcpy(&isWow64Process, &proc, sizeof(proc));
+    if (IsWow64ProcessFn isWow64Process =
+            AfxBitCast<IsWow64ProcessFn>(KernelProc("IsWow64Process")))
         isWow64Process(::GetCurrentProcess(), &flag);
-    }
     return flag == 1;
 }

@@ -76,6 +76,18 @@ to_port_page() {
     echo "wait $PORT_PAGE"
 }
 
+# The scenario lines that cancel the port page and end the program from the settings page.
+cancel_and_exit() {
+    cat <<EOF
+wait $PORT_PAGE
+click 1023
+wait-closed
+wait $SETTINGS_PAGE
+click 1010
+expect-exit
+EOF
+}
+
 # Scenario lines for "安装(&I)" on the port page through to the confirmed end of the program.
 install_confirmed() {
     printf '%s\n' "click 1022" "wait-closed" "expect-message 驱动安装完成" "click 1" "expect-exit"

@@ -22,18 +22,6 @@ expect-progress 1025 0 100 0
 EOF
 }
 
-# The scenario lines that cancel the port page and end the program from the settings page.
-cancel_and_exit() {
-    cat <<EOF
-wait $PORT_PAGE
-click 1023
-wait-closed
-wait $SETTINGS_PAGE
-click 1010
-expect-exit
-EOF
-}
-
 initial() {
     local row
     {

@@ -245,11 +245,7 @@ expect-no-new-window
 click 1009
 wait $PORT_PAGE
 expect-lv-selected 1021 5
-click 1023
-wait-closed
-wait $SETTINGS_PAGE
-click 1010
-expect-exit
+$(cancel_and_exit)
 EOF
 }
 add_case port-cancel-button port_cancel click 1023
