@@ -27,10 +27,11 @@ constexpr UINT ID_HELP = 0xE146;
 // ---------------------------------------------------------------------------
 // Text conversion
 
-// Owns the UTF-16 form of a code page 936 text.
+// Owns the UTF-16 form of a code page 936 text (or of a text in another
+// code page, such as CP_UTF8).
 class CWideText {
   public:
-    explicit CWideText(const char* text);
+    explicit CWideText(const char* text, UINT codePage = kProductCodePage);
     CWideText(const CWideText&) = delete;
     CWideText& operator=(const CWideText&) = delete;
     ~CWideText();
@@ -289,6 +290,9 @@ int AfxWinMain(HINSTANCE instance);
 // The program's message box: code page 936 text, the exclamation icon unless
 // the type names another, captioned with the application title.
 int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);
+// The same for a UTF-16 text, and for a UTF-8 one.
+int AfxMessageBoxW(const wchar_t* text, UINT type = MB_OK);
+int AfxMessageBoxUtf8(const char* text, UINT type = MB_OK);
 
 CString AfxLoadString(UINT id);
 

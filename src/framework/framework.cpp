@@ -15,13 +15,13 @@ HINSTANCE g_hInstance = nullptr;
 // ---------------------------------------------------------------------------
 // Text conversion
 
-CWideText::CWideText(const char* text) : m_text(nullptr) {
+CWideText::CWideText(const char* text, UINT codePage) : m_text(nullptr) {
     if (!text) return;
     int length = static_cast<int>(std::strlen(text));
-    int needed = MultiByteToWideChar(kProductCodePage, 0, text, length, nullptr, 0);
+    int needed = MultiByteToWideChar(codePage, 0, text, length, nullptr, 0);
     m_text = static_cast<wchar_t*>(std::calloc(static_cast<size_t>(needed) + 1, sizeof(wchar_t)));
     if (!m_text) std::abort();
-    if (needed > 0) MultiByteToWideChar(kProductCodePage, 0, text, length, m_text, needed);
+    if (needed > 0) MultiByteToWideChar(codePage, 0, text, length, m_text, needed);
 }
 
 CWideText::~CWideText() {
@@ -429,9 +429,17 @@ HINSTANCE AfxGetResourceHandle() {
 }
 
 int AfxMessageBox(const char* text, UINT type, UINT) {
+    return AfxMessageBoxW(CWideText(text), type);
+}
+
+int AfxMessageBoxW(const wchar_t* text, UINT type) {
     if ((type & MB_ICONMASK) == 0) type |= MB_ICONEXCLAMATION;
     const wchar_t* title = g_pApp ? g_pApp->GetTitle() : L"";
-    return ::MessageBoxW(::GetActiveWindow(), CWideText(text), title, type);
+    return ::MessageBoxW(::GetActiveWindow(), text, title, type);
+}
+
+int AfxMessageBoxUtf8(const char* text, UINT type) {
+    return AfxMessageBoxW(CWideText(text, CP_UTF8), type);
 }
 
 CString AfxLoadString(UINT id) {
