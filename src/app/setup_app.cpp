@@ -1,5 +1,6 @@
 #include "app/setup_app.h"
 
+#include "framework/program_folder.h"
 #include "pages/driver_settings_dlg.h"
 #include "pages/os_select_dlg.h"
 
@@ -13,6 +14,12 @@ CSetupApp::CSetupApp() : CWinApp(nullptr) {}
 CSetupApp theApp;
 
 BOOL CSetupApp::InitInstance() {
+    // The package paths are relative: they must resolve beside the program.
+    // Without its folder nothing may be installed from anywhere else.
+    if (!EnterProgramFolder()) {
+        AfxMessageBox("错误：无法进入程序所在的文件夹，安装程序将退出。", MB_OK);
+        return FALSE;
+    }
     AfxEnableControlContainer();
     Enable3dControlsStatic();
 
