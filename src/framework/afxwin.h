@@ -42,8 +42,9 @@ class CWideText {
     wchar_t* m_text;
 };
 
-// Code page 936 form of length UTF-16 units (-1: up to the terminating zero).
-CString WideToBytes(const wchar_t* text, int length = -1);
+// Code page 936 (or codePage) form of length UTF-16 units (-1: up to the
+// terminating zero).
+CString WideToBytes(const wchar_t* text, int length = -1, UINT codePage = kProductCodePage);
 
 // ---------------------------------------------------------------------------
 // Message tables
@@ -223,9 +224,11 @@ class CListCtrl : public CWnd {
     DWORD SetExtendedStyle(DWORD exStyle);
     // Clears the remove bits, sets the add bits, keeps the others.
     void ModifyExtendedStyle(DWORD remove, DWORD add);
-    // Row texts are system texts (ANSI code page).
+    // Row texts are system texts (ANSI code page), or UTF-16.
     int InsertItem(int index, const char* text);
+    int InsertItem(int index, const wchar_t* text);
     BOOL SetItemText(int index, int subItem, const char* text);
+    BOOL SetItemText(int index, int subItem, const wchar_t* text);
     CString GetItemText(int index, int subItem) const;
     BOOL SetItemState(int index, UINT state, UINT mask);
     UINT GetItemState(int index, UINT mask) const;

@@ -28,16 +28,14 @@ CWideText::~CWideText() {
     std::free(m_text);
 }
 
-CString WideToBytes(const wchar_t* text, int length) {
+CString WideToBytes(const wchar_t* text, int length, UINT codePage) {
     CString result;
     if (!text || length == 0) return result;
     if (length < 0) length = lstrlenW(text);
-    int needed =
-        WideCharToMultiByte(kProductCodePage, 0, text, length, nullptr, 0, nullptr, nullptr);
+    int needed = WideCharToMultiByte(codePage, 0, text, length, nullptr, 0, nullptr, nullptr);
     if (needed <= 0) return result;
     char* buffer = result.GetBuffer(needed);
-    needed =
-        WideCharToMultiByte(kProductCodePage, 0, text, length, buffer, needed, nullptr, nullptr);
+    needed = WideCharToMultiByte(codePage, 0, text, length, buffer, needed, nullptr, nullptr);
     result.ReleaseBuffer(needed > 0 ? needed : 0);
     return result;
 }
@@ -300,6 +298,23 @@ int CListCtrl::InsertItem(int index, const char* text) {
     item.pszText = const_cast<char*>(text ? text : "");
     return static_cast<int>(
         ::SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+int CListCtrl::InsertItem(int index, const wchar_t* text) {
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.pszText = const_cast<wchar_t*>(text ? text : L"");
+    return static_cast<int>(
+        ::SendMessageW(m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+BOOL CListCtrl::SetItemText(int index, int subItem, const wchar_t* text) {
+    LVITEMW item = {};
+    item.iSubItem = subItem;
+    item.pszText = const_cast<wchar_t*>(text ? text : L"");
+    return static_cast<BOOL>(
+        ::SendMessageW(m_hWnd, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item)));
 }
 
 BOOL CListCtrl::SetItemText(int index, int subItem, const char* text) {
