@@ -401,16 +401,13 @@ InstallResult RunInstallation(const InstallRequest& request, IInstallPlatform& p
     const int row = request.nModelRow;
     const char* printerName = g_modelNames[row];
 
+    // A driver registered on missing or old files, and a printer on it, would
+    // look installed and fail when printing: without the directory or after a
+    // failed copy nothing is registered.
     char dir[kDriverDirSize];
-    if (QueryDriverDirectory(variant, dir, platform, result)) {
-        // A driver registered on missing or old files, and a printer on it,
-        // would look installed and fail when printing.
-        if (!CopyDriverFiles(variant, dir, row, platform, result)) return result;
-        RegisterDriver(variant, row, platform, result);
-    } else {
-        const int positions[] = {10, 20, 30, 40, 50, 60};
-        for (int position : positions) platform.SetProgress(position);
-    }
+    if (!QueryDriverDirectory(variant, dir, platform, result)) return result;
+    if (!CopyDriverFiles(variant, dir, row, platform, result)) return result;
+    RegisterDriver(variant, row, platform, result);
     platform.SetProgress(70);
 
     PrinterHandle printer = nullptr;

@@ -11,7 +11,7 @@
 enum class InstallStep {
     InvalidRequest,         // detail: the setting outside its table
     NoPort,                 // no spooler port was chosen
-    DriverDirectory,        // no usable driver directory; copies and registration skipped
+    DriverDirectory,        // no usable driver directory; nothing is installed
     SourceFolder,           // the variant's package folder is missing; detail: the folder
     SourceNotAFile,         // detail: package file name that is a folder
     SourceEmpty,            // detail: package file name of 0 bytes

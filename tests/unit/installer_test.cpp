@@ -736,8 +736,9 @@ TEST(Installer, DamagedPackageInstallsNothing) {
 }
 
 // Without a usable directory the files would be copied to the root of the
-// current drive; the copies and the registration are skipped instead.
-TEST(Installer, UnusableDriverDirectorySkipsCopiesAndRegistration) {
+// current drive, and a printer created on whatever driver of that name the
+// spooler already had; the installation stops before both instead.
+TEST(Installer, UnusableDriverDirectoryStopsBeforeAnythingIsInstalled) {
     const struct {
         const char* label;
         bool ok;
@@ -760,9 +761,9 @@ TEST(Installer, UnusableDriverDirectorySkipsCopiesAndRegistration) {
 
         EXPECT_FALSE(fake.Called("copy "));
         EXPECT_FALSE(fake.Called("driver"));
-        EXPECT_TRUE(fake.Called("printer"));
-        EXPECT_TRUE(fake.Called("set Device"));
-        EXPECT_EQ(fake.Progress(), kFullProgress);
+        EXPECT_FALSE(fake.Called("printer"));
+        EXPECT_FALSE(fake.Called("set Device"));
+        EXPECT_EQ(fake.Progress(), std::vector<int>{});
         ASSERT_EQ(Steps(result), std::vector<InstallStep>{InstallStep::DriverDirectory});
         EXPECT_EQ(result.Failure(0).error, c.recorded);
     }
