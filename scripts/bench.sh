@@ -124,13 +124,14 @@ wine_run "$bin/startup_timer.exe" "$startup_runs" "$STARTUP_WARMUPS" "$SETTLE_MS
     "$(winpath "$work/floor_a.exe")" "$(winpath "$dist")" "$OS_PAGE" \
     "$(winpath "$work/floor_b.exe")" "$(winpath "$dist")" "$OS_PAGE" \
     "$(winpath "$bin/noop.exe")" "$(winpath "$dist")" exit >"$work/startup.txt"
+wait "$look" || true
+pinned="Xvfb on $(affinity "$E2E_XVFB_PID"), "
+pinned+=$(cat "$work/pinned.txt" 2>/dev/null || echo "the prefix's processes not seen")
 
 echo "installation: $install_runs runs after $INSTALL_WARMUPS warm-up" >&2
 wine_run "$bin/install_timer.exe" "$(winpath "$dist/DriverSetup.exe")" "$(winpath "$dist")" \
     "$install_runs" "$INSTALL_WARMUPS" >"$work/install.txt"
 wine_run "$bin/copy_floor.exe" "$(winpath "$dist")" "$install_runs" 1 >"$work/floor.txt"
-wait "$look"
-pinned="Xvfb on $(affinity "$E2E_XVFB_PID"), $(cat "$work/pinned.txt")"
 load_after=$(cut -d' ' -f1-3 /proc/loadavg) wine_after=$(($(other_wine) - 1))
 
 # Column COL of the counted runs ("run" lines) whose column 3 is KEY (any with KEY=-).
