@@ -64,6 +64,11 @@ cmd_clone() {
     build_clone "$first"
     hashes "$first" "$(package_of "$first")" | tee "$first.sha256"
     (cd "$(dirname "$(package_of "$first")")" && sha256sum -c SHA256SUMS)
+    # The ZIP holds the built folder: every file, byte for byte, and nothing else.
+    unzip -q "$(package_of "$first")" -d "$work/unzipped-first"
+    diff -r "$first/dist" "$work/unzipped-first" || fail "the ZIP is not the dist/ folder"
+    rm -rf "$work/unzipped-first"
+    say "the ZIP holds dist/ exactly"
 }
 
 cmd_reproducible() {
