@@ -37,6 +37,8 @@ fail() {
 epoch=${SOURCE_DATE_EPOCH:-$(git -C "$repo" log -1 --format=%ct 2>/dev/null || true)}
 epoch=${epoch:-315532800}
 [[ $epoch =~ ^[0-9]+$ ]] || fail "SOURCE_DATE_EPOCH is not a number of seconds: $epoch"
+# A ZIP holds no time before 1980.
+[ "$epoch" -ge 315532800 ] || epoch=315532800
 
 rm -rf "$stage" "$zip" "$out/SHA256SUMS"
 mkdir -p "$stage"
