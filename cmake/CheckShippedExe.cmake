@@ -1,5 +1,7 @@
-# Checks what the shipped program links against and how big it is:
-#   cmake -DEXE=<exe> -DOBJDUMP=<objdump> -DMAX_BYTES=<n> -P CheckShippedExe.cmake
+# Checks what the shipped program links against, how big it is, and that its
+# manifest carries the product version:
+#   cmake -DEXE=<exe> -DOBJDUMP=<objdump> -DMAX_BYTES=<n> -DVERSION=<x.y.z>
+#         -P CheckShippedExe.cmake
 # Only DLLs that the loader always takes from the system directory may be
 # imported; everything else is bound at run time from the system directory.
 cmake_minimum_required(VERSION 3.22)
@@ -29,4 +31,10 @@ file(SIZE ${EXE} size)
 message(STATUS "size ${size} bytes")
 if(size GREATER MAX_BYTES)
     message(FATAL_ERROR "${EXE} is ${size} bytes, more than ${MAX_BYTES}")
+endif()
+
+# The manifest is stored as its UTF-8 text.
+file(STRINGS ${EXE} identity REGEX "name=\"ZAVRIN\\.DriverSetup\" version=\"[0-9.]+\"")
+if(NOT identity MATCHES "version=\"${VERSION}\\.0\"")
+    message(FATAL_ERROR "the manifest's assemblyIdentity is not version ${VERSION}.0: ${identity}")
 endif()

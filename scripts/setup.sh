@@ -15,6 +15,7 @@ PKGS=(
   xvfb xauth x11-utils imagemagick
   fonts-wqy-zenhei fonts-wine locales
   zip unzip
+  osslsigncode openssl util-linux
 )
 
 missing=()

@@ -1,6 +1,8 @@
 // Start-up timer: from CreateProcessW to the first visible top-level window of the new process
 // (with the given caption, or any), then its peak working set, then closes it. The programs
-// take turns, run after run, so that a drift of the machine hits them alike.
+// take turns, run after run, so that a drift of the machine hits them alike, and each round
+// starts one program later than the one before, so that every program takes every place in the
+// order equally often (what runs just before a program changes its time).
 //
 //   startup_timer.exe RUNS WARMUPS SETTLE_MS EXE CWD CAPTION|any|exit [EXE CWD CAPTION]...
 //   warmup|run <n> <program index> <milliseconds> <peak working set bytes>
@@ -88,7 +90,8 @@ int wmain(int argc, wchar_t** argv) {
 
     for (int round = 1; round <= warmups + runs; ++round) {
         const bool warmup = round <= warmups;
-        for (int i = 0; i < count; ++i) {
+        for (int place = 0; place < count; ++place) {
+            const int i = (place + round - 1) % count;
             unsigned long peak = 0;
             const double elapsed = TimeOnce(programs[i], settleMs, &peak);
             if (elapsed < 0) return 1;

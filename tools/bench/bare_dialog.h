@@ -1,3 +1,0 @@
-#pragma once
-
-#define IDD_BARE 100
