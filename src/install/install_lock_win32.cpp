@@ -1,0 +1,78 @@
+#include "install/install_lock.h"
+
+#include <windows.h>
+
+namespace {
+
+// Global\ so that installers in other sessions (another user's, a service's)
+// are excluded too.
+const wchar_t kGlobalName[] = L"Global\\DriverSetup.Installation";
+const wchar_t kLocalName[] = L"Local\\DriverSetup.Installation";
+
+HANDLE OpenOrCreate(const wchar_t* name) {
+    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name);
+    // Created by another user's installer: waiting and releasing is all the
+    // lock needs, and that much may still be granted.
+    if (!mutex && ::GetLastError() == ERROR_ACCESS_DENIED)
+        mutex = ::OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name);
+    return mutex;
+}
+
+// A wait result that gives this thread the mutex. An abandoned mutex is
+// ours as well: an installer that was killed must not lock out the next.
+bool Owns(DWORD wait) {
+    return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+}
+
+}  // namespace
+
+InstallLock::InstallLock() = default;
+
+InstallLock::~InstallLock() {
+    if (m_held) ::ReleaseMutex(static_cast<HANDLE>(m_mutex));
+    if (m_mutex) ::CloseHandle(static_cast<HANDLE>(m_mutex));
+}
+
+bool InstallLock::Open() {
+    if (m_mutex) return true;
+    HANDLE mutex = OpenOrCreate(kGlobalName);
+    // Creating a Global\ object may be refused to processes without the
+    // privilege for it; the session's namespace still excludes the common
+    // case of two installers started by the same user.
+    if (!mutex) mutex = OpenOrCreate(kLocalName);
+    m_mutex = mutex;
+    return mutex != nullptr;
+}
+
+bool InstallLock::TryAcquire() {
+    if (m_held) return true;
+    if (!Open()) return false;
+    m_held = Owns(::WaitForSingleObject(static_cast<HANDLE>(m_mutex), 0));
+    return m_held;
+}
+
+bool InstallLock::AcquireWaiting() {
+    if (m_held) return true;
+    if (!Open()) return false;
+    HANDLE mutex = static_cast<HANDLE>(m_mutex);
+    for (;;) {
+        DWORD wait = ::MsgWaitForMultipleObjects(1, &mutex, FALSE, INFINITE, QS_ALLINPUT);
+        if (Owns(wait)) {
+            m_held = true;
+            return true;
+        }
+        if (wait != WAIT_OBJECT_0 + 1) return false;
+        // The caller disables what must not be clicked meanwhile; the rest
+        // of the thread's messages keep its windows painted.
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                // Leave the quit for the thread's own loop.
+                ::PostQuitMessage(static_cast<int>(msg.wParam));
+                return false;
+            }
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+}
