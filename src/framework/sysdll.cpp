@@ -105,6 +105,22 @@ BOOL ClosePrinter(HANDLE printer) {
     return Call<decltype(&::ClosePrinter)>(kWinspool, "ClosePrinter", printer);
 }
 
+BOOL DeletePrinter(HANDLE printer) {
+    return Call<decltype(&::DeletePrinter)>(kWinspool, "DeletePrinter", printer);
+}
+
+BOOL DeletePrinterDriverExA(LPSTR server, LPSTR environment, LPSTR driverName, DWORD deleteFlag,
+                            DWORD versionFlag) {
+    return Call<decltype(&::DeletePrinterDriverExA)>(kWinspool, "DeletePrinterDriverExA", server,
+                                                     environment, driverName, deleteFlag,
+                                                     versionFlag);
+}
+
+BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName) {
+    return Call<decltype(&::DeletePrinterDriverA)>(kWinspool, "DeletePrinterDriverA", server,
+                                                   environment, driverName);
+}
+
 BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                 LPDWORD count) {
     return Call<decltype(&::EnumPortsA)>(kWinspool, "EnumPortsA", server, level, buffer, size,

@@ -38,6 +38,10 @@ BOOL AddPrinterDriverA(LPSTR server, DWORD level, LPBYTE info);
 HANDLE AddPrinterA(LPSTR server, DWORD level, LPBYTE info);
 BOOL OpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults);
 BOOL ClosePrinter(HANDLE printer);
+BOOL DeletePrinter(HANDLE printer);
+BOOL DeletePrinterDriverExA(LPSTR server, LPSTR environment, LPSTR driverName, DWORD deleteFlag,
+                            DWORD versionFlag);
+BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName);
 BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                 LPDWORD count);
 BOOL ConfigurePortA(LPSTR server, HWND owner, LPSTR portName);

@@ -34,11 +34,18 @@ bool RemovePrinter(const char* name, IRemovalPlatform& platform, RemovalResult& 
     return true;
 }
 
+// The spooler has no extended deletion, or does not take its flags (Wine
+// answers ERROR_INVALID_PARAMETER to any).
+bool ExtendedDeletionMissing(unsigned long error) {
+    return error == kErrorProcNotFound || error == kErrorCallNotImplemented ||
+           error == kErrorInvalidParameter;
+}
+
 void RemoveDriver(const char* environment, const char* name, IRemovalPlatform& platform,
                   RemovalResult& result) {
     unsigned long error = 0;
     bool deleted = platform.DeleteDriverEx(environment, name, kDeleteUnusedFiles, error);
-    if (!deleted && (error == kErrorProcNotFound || error == kErrorCallNotImplemented)) {
+    if (!deleted && ExtendedDeletionMissing(error)) {
         deleted = platform.DeleteDriver(environment, name, error);
         if (deleted) result.filesLeft = true;
     }

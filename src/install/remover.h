@@ -9,7 +9,7 @@
 
 constexpr unsigned long kErrorProcNotFound = 127;           // ERROR_PROC_NOT_FOUND
 constexpr unsigned long kErrorCallNotImplemented = 120;     // ERROR_CALL_NOT_IMPLEMENTED
-constexpr unsigned long kErrorFileNotFound = 2;             // ERROR_FILE_NOT_FOUND
+constexpr unsigned long kErrorInvalidParameter = 87;        // ERROR_INVALID_PARAMETER
 constexpr unsigned long kErrorUnknownPrinterDriver = 1797;  // ERROR_UNKNOWN_PRINTER_DRIVER
 constexpr unsigned long kErrorInvalidPrinterName = 1801;    // ERROR_INVALID_PRINTER_NAME
 constexpr unsigned long kDeleteUnusedFiles = 0x1;           // DPD_DELETE_UNUSED_FILES
@@ -25,7 +25,7 @@ class IRemovalPlatform {
     virtual bool DeletePrinter(PrinterHandle printer, unsigned long& error) = 0;
     virtual void ClosePrinterHandle(PrinterHandle printer) = 0;
     // DeletePrinterDriverExA, all versions; kErrorProcNotFound where the
-    // spooler lacks it.
+    // spooler lacks it, kErrorInvalidParameter where it refuses the flags.
     virtual bool DeleteDriverEx(const char* environment, const char* name,
                                 unsigned long deleteFlags, unsigned long& error) = 0;
     // DeletePrinterDriverA: the registration only, the files stay.

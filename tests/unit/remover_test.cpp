@@ -19,7 +19,8 @@ class FakeRemovalPlatform : public IRemovalPlatform {
     std::set<std::string> printers;                         // by name
     std::set<std::pair<std::string, std::string>> drivers;  // environment, name
     bool hasDeleteEx = true;
-    unsigned long openPrinterError = 0;  // other than "no such printer"
+    unsigned long missingExError = kErrorProcNotFound;  // how the spooler says it lacks it
+    unsigned long openPrinterError = 0;                 // other than "no such printer"
     unsigned long deletePrinterError = 0;
     unsigned long deleteDriverError = 0;
     long openKeyStatus = 0;
@@ -54,7 +55,7 @@ class FakeRemovalPlatform : public IRemovalPlatform {
         journal.push_back(std::string("delete driver ex ") + environment + "|" + name + "|" +
                           std::to_string(deleteFlags));
         if (!hasDeleteEx) {
-            error = kErrorProcNotFound;
+            error = missingExError;
             return false;
         }
         return DeleteRecord(environment, name, error);
@@ -223,15 +224,28 @@ TEST(Removal, APrinterThatCannotBeDeletedStopsTheRemoval) {
 }
 
 TEST(Removal, FallsBackToThePlainDeletionWhereTheExtendedOneIsMissing) {
-    FakeRemovalPlatform fake = Installed();
-    fake.hasDeleteEx = false;
-    RemovalResult result = RunRemoval(4, false, fake);
-    EXPECT_EQ(fake.journal[3], "delete driver ex Windows NT x86|RQ-230 Series|1");
-    EXPECT_EQ(fake.journal[4], "delete driver Windows NT x86|RQ-230 Series");
-    EXPECT_TRUE(result.Succeeded());
-    EXPECT_TRUE(result.driverDeleted);
-    EXPECT_TRUE(result.filesLeft);
-    EXPECT_EQ(fake.drivers.count({"Windows NT x86", "RQ-230 Series"}), 0u);
+    // Not bound, not implemented, or its flags refused.
+    for (unsigned long missing :
+         {kErrorProcNotFound, kErrorCallNotImplemented, kErrorInvalidParameter}) {
+        FakeRemovalPlatform fake = Installed();
+        fake.hasDeleteEx = false;
+        fake.missingExError = missing;
+        RemovalResult result = RunRemoval(4, false, fake);
+        EXPECT_EQ(fake.journal[3], "delete driver ex Windows NT x86|RQ-230 Series|1");
+        EXPECT_EQ(fake.journal[4], "delete driver Windows NT x86|RQ-230 Series");
+        EXPECT_TRUE(result.Succeeded());
+        EXPECT_TRUE(result.driverDeleted);
+        EXPECT_TRUE(result.filesLeft);
+        EXPECT_EQ(fake.drivers.count({"Windows NT x86", "RQ-230 Series"}), 0u);
+    }
+
+    // Any other refusal is the answer: no second attempt.
+    FakeRemovalPlatform inUse = Installed();
+    inUse.deleteDriverError = 3001;
+    RemovalResult result = RunRemoval(4, false, inUse);
+    EXPECT_EQ(inUse.journal[4], kKey);
+    EXPECT_FALSE(result.Succeeded());
+    EXPECT_FALSE(result.filesLeft);
 }
 
 TEST(Removal, DriverAndDefaultFailuresAreReported) {
