@@ -1,5 +1,6 @@
 #include "app/setup_app.h"
 
+#include "app/unattended.h"
 #include "pages/driver_settings_dlg.h"
 #include "pages/os_select_dlg.h"
 
@@ -13,6 +14,14 @@ CSetupApp::CSetupApp() : CWinApp(nullptr) {}
 CSetupApp theApp;
 
 BOOL CSetupApp::InitInstance() {
+    // Read first: a relative /log: path means the directory the program was
+    // started in.
+    CUnattendedCommand command;
+    if (command.HasArguments()) {
+        m_nExitCode = command.Run();
+        return FALSE;
+    }
+
     AfxEnableControlContainer();
     Enable3dControlsStatic();
 
@@ -30,4 +39,9 @@ BOOL CSetupApp::InitInstance() {
     }
     // No page becomes the main window; returning FALSE ends the program.
     return FALSE;
+}
+
+int CSetupApp::ExitInstance() {
+    CWinApp::ExitInstance();
+    return m_nExitCode;
 }
