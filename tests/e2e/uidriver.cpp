@@ -570,7 +570,13 @@ class Player {
     static DWORD WINAPI WatchThread(void* self);
     void StopWatcher();
 
+    // Forgets the wizard that ended, so that another one can start in the same prefix.
+    void Reset();
+    // Starts count wizards with these arguments at once; their exit codes.
+    std::vector<DWORD> RunTogether(int count, const std::wstring& args);
+
     std::wstring exe_, cwd_, outDir_, winedebug_;
+    std::wstring args_;  // the wizard's arguments after its quoted path (start-with)
     PROCESS_INFORMATION pi_ = {};
     HWND cur_ = nullptr;
     DWORD waitMs_ = 15000;
@@ -620,6 +626,7 @@ void Player::EnsureStarted() {
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     std::wstring cmdline = L"\"" + exe_ + L"\"";
+    if (!args_.empty()) cmdline += L" " + args_;
     // The wizard inherits the environment; the driver's own value comes back at once, so that
     // programs started by "run" do not trace too.
     wchar_t oldDebug[256] = {};
@@ -634,10 +641,56 @@ void Player::EnsureStarted() {
                           ToUtf8(cwd_).c_str(), error));
     }
     g_wizardForWatchdog = pi_.hProcess;
-    Out("started %s (process %lu) in %s", ToUtf8(exe_).c_str(),
+    Out("started %s (process %lu) in %s", ToUtf8(cmdline).c_str(),
         static_cast<unsigned long>(pi_.dwProcessId), ToUtf8(cwd_).c_str());
     InitializeCriticalSection(&seenLock_);
     watcher_ = CreateThread(nullptr, 0, WatchThread, this, 0, nullptr);
+}
+
+void Player::Reset() {
+    StopWatcher();
+    g_wizardForWatchdog = nullptr;
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+    pi_ = {};
+    cur_ = nullptr;
+    stopWatch_ = 0;
+    seen_.clear();
+    atMark_.clear();
+    newSinceMark_.clear();
+    marked_ = false;
+}
+
+std::vector<DWORD> Player::RunTogether(int count, const std::wstring& args) {
+    // Created suspended and resumed one right after the other, so that they race for real.
+    std::vector<PROCESS_INFORMATION> started;
+    for (int i = 0; i < count; ++i) {
+        std::wstring cmdline = L"\"" + exe_ + L"\" " + args;
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessW(exe_.c_str(), &cmdline[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                            nullptr, cwd_.empty() ? nullptr : cwd_.c_str(), &si, &pi)) {
+            DWORD error = GetLastError();
+            for (auto& p : started) TerminateProcess(p.hProcess, 1);
+            throw Failure(Fmt("cannot start %s (error %lu)", ToUtf8(cmdline).c_str(), error));
+        }
+        started.push_back(pi);
+    }
+    for (auto& p : started) ResumeThread(p.hThread);
+    std::vector<DWORD> codes;
+    for (auto& p : started) {
+        DWORD code = STILL_ACTIVE;
+        if (WaitForSingleObject(p.hProcess, waitMs_) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(p.hProcess, &code);
+        } else {
+            TerminateProcess(p.hProcess, 1);
+        }
+        CloseHandle(p.hThread);
+        CloseHandle(p.hProcess);
+        codes.push_back(code);
+    }
+    return codes;
 }
 
 HWND Player::Current() {
@@ -973,18 +1026,59 @@ void Player::Run(const Line& l) {
         // The wizard ended; a new one starts in the same prefix, as a second installation.
         if (!pi_.hProcess) throw SyntaxError("start-again needs a wizard that ran before");
         if (!Exited()) throw Failure("the wizard still runs");
-        StopWatcher();
-        g_wizardForWatchdog = nullptr;
-        CloseHandle(pi_.hThread);
-        CloseHandle(pi_.hProcess);
-        pi_ = {};
-        cur_ = nullptr;
-        stopWatch_ = 0;
-        seen_.clear();
-        atMark_.clear();
-        newSinceMark_.clear();
-        marked_ = false;
+        Reset();
+        args_.clear();
         EnsureStarted();
+    } else if (c == "start-with") {
+        // start-with <arguments>: starts the wizard with this text after its quoted path (as a
+        // deployment tool would); after an earlier wizard has ended, in the same prefix.
+        if (pi_.hProcess) {
+            if (!Exited()) throw Failure("the wizard still runs");
+            Reset();
+        }
+        args_ = FromUtf8(l.rest);
+        EnsureStarted();
+    } else if (c == "expect-exit-code") {
+        // expect-exit-code <code>: the wizard ends (within the timeout) with this exit code.
+        EnsureStarted();
+        long want = Number(l, 0);
+        if (WaitForSingleObject(pi_.hProcess, waitMs_) != WAIT_OBJECT_0) {
+            throw Failure(
+                Fmt("the wizard still runs after %lu ms", static_cast<unsigned long>(waitMs_)));
+        }
+        DWORD code = 0;
+        GetExitCodeProcess(pi_.hProcess, &code);
+        Out("the wizard ended with exit code %lu", static_cast<unsigned long>(code));
+        if (code != static_cast<DWORD>(want)) throw Failure(Fmt("exit code %lu", code));
+    } else if (c == "expect-no-window") {
+        // No visible top-level window of the wizard at any time since it started (the watcher
+        // looks every 20 ms).
+        if (!pi_.hProcess) throw SyntaxError("expect-no-window needs a started wizard");
+        Sleep(100);  // one more round of the watcher
+        EnterCriticalSection(&seenLock_);
+        std::vector<std::string> shown;
+        for (HWND w : seen_) shown.push_back(ToUtf8(ClassOf(w)) + " " + Q(TextOf(w)));
+        LeaveCriticalSection(&seenLock_);
+        if (!shown.empty()) {
+            std::string all;
+            for (const auto& s : shown) all += (all.empty() ? "" : ", ") + s;
+            throw Failure("windows shown: " + all);
+        }
+    } else if (c == "run-together") {
+        // run-together <n> <arguments>: n wizards with these arguments started at the same
+        // moment; each must end with 0 or 1618 (another installation runs), at least one with 0.
+        long count = Number(l, 0);
+        if (count < 2) throw SyntaxError("run-together needs at least 2 runs");
+        std::vector<DWORD> codes = RunTogether(static_cast<int>(count), FromUtf8(After(l.rest, 1)));
+        std::string all;
+        bool oneSucceeded = false, allKnown = true;
+        for (DWORD code : codes) {
+            all += Fmt("%s%lu", all.empty() ? "" : ", ", static_cast<unsigned long>(code));
+            oneSucceeded = oneSucceeded || code == 0;
+            allKnown = allKnown && (code == 0 || code == 1618);
+        }
+        Out("exit codes: %s", all.c_str());
+        if (!oneSucceeded || !allKnown) throw Failure("exit codes " + all);
     } else if (c == "wait") {
         std::wstring caption = FromUtf8(l.rest);
         if (caption.empty()) throw SyntaxError("wait needs a caption");
@@ -1315,6 +1409,33 @@ void Player::Run(const Line& l) {
                    *found = Q(FromUtf8(joined));
                    return exact ? joined == want : has;
                });
+    } else if (c == "expect-file-contains") {
+        // expect-file-contains <windows path> <text>: some line of the file contains the text
+        // (for logs whose lines carry a time stamp).
+        if (l.words.size() < 2) throw SyntaxError(c + " <path> <text>");
+        std::wstring path = FromUtf8(l.words[0]);
+        std::string want = After(l.rest, 1);
+        Expect("a line containing " + Q(FromUtf8(want)) + " in " + l.words[0], waitMs_,
+               [&](std::string* found) {
+                   std::vector<std::string> lines;
+                   if (!ReadLines(path, &lines)) {
+                       *found = "no such file";
+                       return false;
+                   }
+                   *found = Fmt("%u other lines", static_cast<unsigned>(lines.size()));
+                   for (const auto& line : lines) {
+                       if (line.find(want) != std::string::npos) return true;
+                   }
+                   return false;
+               });
+    } else if (c == "expect-file-bom") {
+        // expect-file-bom <windows path>: the file begins with the UTF-8 byte-order mark, once.
+        std::string bytes;
+        if (!ReadFileBytes(FromUtf8(l.rest), &bytes)) throw Failure("cannot read " + l.rest);
+        if (bytes.compare(0, 3, "\xEF\xBB\xBF") != 0) throw Failure("no byte-order mark");
+        if (bytes.find("\xEF\xBB\xBF", 3) != std::string::npos) {
+            throw Failure("a second byte-order mark inside the file");
+        }
     } else if (c == "expect-no-file") {
         if (l.words.empty()) throw SyntaxError("expect-no-file <path>");
         if (GetFileAttributesW(FromUtf8(l.words[0]).c_str()) != INVALID_FILE_ATTRIBUTES) {
