@@ -116,6 +116,12 @@ BOOL DeletePrinterDriverExA(LPSTR server, LPSTR environment, LPSTR driverName, D
                                                      versionFlag);
 }
 
+BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+                         LPDWORD needed, LPDWORD count) {
+    return Call<decltype(&::EnumPrinterDriversA)>(kWinspool, "EnumPrinterDriversA", server,
+                                                  environment, level, buffer, size, needed, count);
+}
+
 BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName) {
     return Call<decltype(&::DeletePrinterDriverA)>(kWinspool, "DeletePrinterDriverA", server,
                                                    environment, driverName);

@@ -41,6 +41,8 @@ BOOL ClosePrinter(HANDLE printer);
 BOOL DeletePrinter(HANDLE printer);
 BOOL DeletePrinterDriverExA(LPSTR server, LPSTR environment, LPSTR driverName, DWORD deleteFlag,
                             DWORD versionFlag);
+BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+                         LPDWORD needed, LPDWORD count);
 BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName);
 BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                 LPDWORD count);

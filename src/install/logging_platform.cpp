@@ -170,6 +170,20 @@ bool LoggingRemovalPlatform::DeletePrinter(PrinterHandle printer, unsigned long&
     return ok;
 }
 
+bool LoggingRemovalPlatform::FindDriver(const char* environment, const char* name, bool& listed,
+                                        unsigned long& error) {
+    bool ok = m_platform.FindDriver(environment, name, listed, error);
+    CString call;
+    call.Format("EnumPrinterDriversA \"%s\"", environment);
+    if (ok) {
+        call += listed ? " lists \"" : " does not list \"";
+        call += name;
+        call += "\"";
+    }
+    Result(call, ok, error);
+    return ok;
+}
+
 bool LoggingRemovalPlatform::DeleteDriverEx(const char* environment, const char* name,
                                             unsigned long deleteFlags, unsigned long& error) {
     bool ok = m_platform.DeleteDriverEx(environment, name, deleteFlags, error);

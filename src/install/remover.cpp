@@ -41,9 +41,13 @@ bool ExtendedDeletionMissing(unsigned long error) {
            error == kErrorInvalidParameter;
 }
 
+// Spoolers differ in how they refuse to delete a driver they do not have
+// (Wine: ERROR_INVALID_PARAMETER), so the list decides whether there is one.
 void RemoveDriver(const char* environment, const char* name, IRemovalPlatform& platform,
                   RemovalResult& result) {
     unsigned long error = 0;
+    bool listed = true;
+    if (platform.FindDriver(environment, name, listed, error) && !listed) return;
     bool deleted = platform.DeleteDriverEx(environment, name, kDeleteUnusedFiles, error);
     if (!deleted && ExtendedDeletionMissing(error)) {
         deleted = platform.DeleteDriver(environment, name, error);

@@ -24,6 +24,10 @@ class IRemovalPlatform {
     virtual PrinterHandle OpenPrinterToDelete(const char* name, unsigned long& error) = 0;
     virtual bool DeletePrinter(PrinterHandle printer, unsigned long& error) = 0;
     virtual void ClosePrinterHandle(PrinterHandle printer) = 0;
+    // Whether the spooler lists a driver of that name for the environment;
+    // false when it cannot be asked.
+    virtual bool FindDriver(const char* environment, const char* name, bool& listed,
+                            unsigned long& error) = 0;
     // DeletePrinterDriverExA, all versions; kErrorProcNotFound where the
     // spooler lacks it, kErrorInvalidParameter where it refuses the flags.
     virtual bool DeleteDriverEx(const char* environment, const char* name,

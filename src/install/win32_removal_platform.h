@@ -11,6 +11,8 @@ class Win32RemovalPlatform : public IRemovalPlatform {
     PrinterHandle OpenPrinterToDelete(const char* name, unsigned long& error) override;
     bool DeletePrinter(PrinterHandle printer, unsigned long& error) override;
     void ClosePrinterHandle(PrinterHandle printer) override;
+    bool FindDriver(const char* environment, const char* name, bool& listed,
+                    unsigned long& error) override;
     bool DeleteDriverEx(const char* environment, const char* name, unsigned long deleteFlags,
                         unsigned long& error) override;
     bool DeleteDriver(const char* environment, const char* name, unsigned long& error) override;

@@ -1,6 +1,9 @@
 #include "install/win32_removal_platform.h"
 
 #include "framework/sysdll.h"
+
+#include <cstdlib>
+#include <cstring>
 #include "install/win32_platform.h"
 
 namespace {
@@ -29,6 +32,34 @@ bool Win32RemovalPlatform::DeletePrinter(PrinterHandle printer, unsigned long& e
 
 void Win32RemovalPlatform::ClosePrinterHandle(PrinterHandle printer) {
     sysdll::ClosePrinter(static_cast<HANDLE>(printer));
+}
+
+bool Win32RemovalPlatform::FindDriver(const char* environment, const char* name, bool& listed,
+                                      unsigned long& error) {
+    listed = false;
+    DWORD needed = 0;
+    DWORD count = 0;
+    // An empty list needs no buffer; the error left from an earlier call
+    // must not count.
+    ::SetLastError(ERROR_SUCCESS);
+    BOOL sized =
+        sysdll::EnumPrinterDriversA(nullptr, Text(environment), 1, nullptr, 0, &needed, &count);
+    if (needed == 0) {
+        error = sized ? 0 : GetLastError();
+        if (error == ERROR_INSUFFICIENT_BUFFER) error = 0;
+        return error == 0;
+    }
+    BYTE* buffer = static_cast<BYTE*>(std::calloc(needed, 1));
+    if (!buffer) std::abort();
+    BOOL ok =
+        sysdll::EnumPrinterDriversA(nullptr, Text(environment), 1, buffer, needed, &needed, &count);
+    error = ok ? 0 : GetLastError();
+    const DRIVER_INFO_1A* drivers = reinterpret_cast<const DRIVER_INFO_1A*>(buffer);
+    for (DWORD i = 0; ok && i < count; ++i) {
+        if (drivers[i].pName && lstrcmpiA(drivers[i].pName, name) == 0) listed = true;
+    }
+    std::free(buffer);
+    return ok != FALSE;
 }
 
 bool Win32RemovalPlatform::DeleteDriverEx(const char* environment, const char* name,

@@ -448,6 +448,16 @@ bool ReadFileBytes(const std::wstring& path, std::string* bytes) {
     return true;
 }
 
+// A path with its %VARIABLE%s replaced from the driver's environment (the wizard's is the same).
+std::wstring Expand(const std::wstring& path) {
+    DWORD n = ExpandEnvironmentStringsW(path.c_str(), nullptr, 0);
+    if (n == 0) return path;
+    std::wstring out(n, L'\0');
+    ExpandEnvironmentStringsW(path.c_str(), &out[0], n);
+    out.resize(n - 1);
+    return out;
+}
+
 // The lines of a message box's text (the wizard separates them with line feeds).
 std::vector<std::wstring> TextLines(const std::wstring& text) {
     std::vector<std::wstring> v;
@@ -525,6 +535,7 @@ class Player {
     ~Player() {
         StopWatcher();
         for (HANDLE h : held_) CloseHandle(h);
+        for (HANDLE h : mutexes_) CloseHandle(h);
     }
 
     void Run(const Line& l);
@@ -589,6 +600,9 @@ class Player {
     std::set<HWND> atMark_;  // visible at the last mark
     std::vector<std::string> newSinceMark_;
     bool marked_ = false;
+    std::vector<std::wstring> shownCaptions_;  // of every window in seen_, in order
+
+    std::vector<HANDLE> mutexes_;  // held by hold-mutex
 
     std::vector<HANDLE> held_;  // files kept open by hold-file
 };
@@ -601,6 +615,7 @@ DWORD WINAPI Player::WatchThread(void* p) {
             if (!IsWindowVisible(w) || ClassOf(w).empty()) continue;
             EnterCriticalSection(&self->seenLock_);
             bool fresh = self->seen_.insert(w).second;
+            if (fresh) self->shownCaptions_.push_back(TextOf(w));
             if (fresh && self->marked_ && !self->atMark_.count(w)) {
                 self->newSinceMark_.push_back(ToUtf8(ClassOf(w)) + " " + Q(TextOf(w)));
             }
@@ -658,6 +673,7 @@ void Player::Reset() {
     seen_.clear();
     atMark_.clear();
     newSinceMark_.clear();
+    shownCaptions_.clear();
     marked_ = false;
 }
 
@@ -1064,6 +1080,26 @@ void Player::Run(const Line& l) {
             for (const auto& s : shown) all += (all.empty() ? "" : ", ") + s;
             throw Failure("windows shown: " + all);
         }
+    } else if (c == "expect-shown") {
+        // expect-shown <caption>|<caption>...: the captions of all windows of the wizard shown
+        // since it started, in the order they appeared, are exactly these.
+        if (!pi_.hProcess) throw SyntaxError("expect-shown needs a started wizard");
+        std::vector<std::wstring> want = Fields(l.rest);
+        Sleep(100);  // one more round of the watcher
+        EnterCriticalSection(&seenLock_);
+        std::vector<std::wstring> shown = shownCaptions_;
+        LeaveCriticalSection(&seenLock_);
+        if (shown != want) throw Failure("windows shown: " + Q(Join(shown, L"|")));
+    } else if (c == "hold-mutex") {
+        // hold-mutex <name>: creates and owns a named mutex until the scenario ends, as another
+        // running installation would.
+        std::wstring name = FromUtf8(l.rest);
+        HANDLE m = CreateMutexW(nullptr, TRUE, name.c_str());
+        if (!m || GetLastError() == ERROR_ALREADY_EXISTS) {
+            throw Failure(
+                Fmt("cannot own the mutex %s (error %lu)", Q(name).c_str(), GetLastError()));
+        }
+        mutexes_.push_back(m);
     } else if (c == "run-together") {
         // run-together <n> <arguments>: n wizards with these arguments started at the same
         // moment; each must end with 0 or 1618 (another installation runs), at least one with 0.
@@ -1413,7 +1449,7 @@ void Player::Run(const Line& l) {
         // expect-file-contains <windows path> <text>: some line of the file contains the text
         // (for logs whose lines carry a time stamp).
         if (l.words.size() < 2) throw SyntaxError(c + " <path> <text>");
-        std::wstring path = FromUtf8(l.words[0]);
+        std::wstring path = Expand(FromUtf8(l.words[0]));
         std::string want = After(l.rest, 1);
         Expect("a line containing " + Q(FromUtf8(want)) + " in " + l.words[0], waitMs_,
                [&](std::string* found) {
@@ -1431,7 +1467,9 @@ void Player::Run(const Line& l) {
     } else if (c == "expect-file-bom") {
         // expect-file-bom <windows path>: the file begins with the UTF-8 byte-order mark, once.
         std::string bytes;
-        if (!ReadFileBytes(FromUtf8(l.rest), &bytes)) throw Failure("cannot read " + l.rest);
+        if (!ReadFileBytes(Expand(FromUtf8(l.rest)), &bytes)) {
+            throw Failure("cannot read " + l.rest);
+        }
         if (bytes.compare(0, 3, "\xEF\xBB\xBF") != 0) throw Failure("no byte-order mark");
         if (bytes.find("\xEF\xBB\xBF", 3) != std::string::npos) {
             throw Failure("a second byte-order mark inside the file");
