@@ -99,11 +99,9 @@ class CFileLog : public ILogSink {
     CFileLog(const CFileLog&) = delete;
     CFileLog& operator=(const CFileLog&) = delete;
 
-    void Line(const char* textCp936) override {
-        LineUtf8(Recode(kProductCodePage, CP_UTF8, textCp936));
-    }
+    void LineCp936(const char* text) override { Line(Recode(kProductCodePage, CP_UTF8, text)); }
 
-    void LineUtf8(const char* text) {
+    void Line(const char* text) override {
         if (m_file == INVALID_HANDLE_VALUE) return;
         SYSTEMTIME now;
         GetLocalTime(&now);
@@ -125,48 +123,46 @@ class CFileLog : public ILogSink {
     HANDLE m_file;
 };
 
-// Deployment tools start programs in their own directory; the driver files
-// are found relative to the program's folder.
-bool EnterProgramFolderForCommandLine() {
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return false;
-    wchar_t* slash = nullptr;
-    for (wchar_t* p = path; *p; ++p)
-        if (*p == L'\\' || *p == L'/') slash = p;
-    if (!slash) return false;
-    *slash = L'\0';
-    return SetCurrentDirectoryW(path) != FALSE;
-}
-
+// A UTF-8 text in the program's message box, unless the run is quiet.
 void Show(bool quiet, const char* text, UINT type = MB_OK) {
-    if (!quiet) AfxMessageBox(text, type);
+    if (!quiet) AfxMessageBoxUtf8(text, type);
 }
 
-// The spooler's ports as the port page lists them; the port chosen for the
-// installation in the system's ANSI code page, or refuses.
+// The spooler's ports as the port page lists them, the one /port: names or
+// the page's preselection, in the system's ANSI code page as the spooler's
+// ANSI calls take it; false with the reason (UTF-8) when there is none.
 bool ChoosePort(const CommandRequest& request, CString& port, CString& reason) {
     DWORD count = 0;
-    BYTE* buffer = sysdll::Enumerate(sysdll::EnumPortsA, 2, &count);
-    const PORT_INFO_2A* ports = reinterpret_cast<const PORT_INFO_2A*>(buffer);
+    BYTE* buffer = sysdll::Enumerate(sysdll::EnumPortsW, 2, &count);
+    const PORT_INFO_2W* ports = reinterpret_cast<const PORT_INFO_2W*>(buffer);
     int listed = static_cast<int>(count < kMaxPortRows ? count : kMaxPortRows);
+    // UTF-8 like the command line; the prefixes of the preselection are ASCII.
+    CString utf8Names[kMaxPortRows];
     const char* names[kMaxPortRows];
-    for (int p = 0; p < listed; ++p) names[p] = ports[p].pPortName ? ports[p].pPortName : "";
-
-    CommandRequest asked = request;
-    // The command line arrives as UTF-8; the spooler's names are ANSI.
-    if (request.hasPort) asked.port = Recode(CP_UTF8, CP_ACP, request.port);
-    int row = ResolvePortRow(asked, names, listed);
+    for (int p = 0; p < listed; ++p) {
+        utf8Names[p] = WideToBytes(ports[p].pPortName ? ports[p].pPortName : L"", -1, CP_UTF8);
+        names[p] = utf8Names[p];
+    }
+    int row = ResolvePortRow(request, names, listed);
+    bool ok = false;
     if (row >= 0) {
-        port = names[row];
+        port = WideToBytes(ports[row].pPortName ? ports[row].pPortName : L"", -1, CP_ACP);
+        // A name that does not survive the ANSI code page would create the
+        // printer on a port that does not exist.
+        ok = lstrcmpW(CWideText(port, CP_ACP), ports[row].pPortName ? ports[row].pPortName : L"") ==
+             0;
+        if (!ok) {
+            reason = u8"端口名称无法用于安装：";
+            reason += utf8Names[row];
+        }
     } else if (request.hasPort) {
-        reason = "打印机后台程序没有端口 ";
-        reason += Recode(CP_UTF8, kProductCodePage, request.port);
+        reason = u8"打印机后台程序没有端口 ";
+        reason += request.port;
     } else {
-        reason = "没有可预选的端口，请用 /port: 指定";
+        reason = u8"没有可预选的端口，请用 /port: 指定";
     }
     std::free(buffer);
-    return row >= 0;
+    return ok;
 }
 
 }  // namespace
@@ -189,24 +185,24 @@ CUnattendedCommand::~CUnattendedCommand() {
     std::free(m_logPath);
 }
 
-int CUnattendedCommand::Run() {
+int CUnattendedCommand::Run(bool inProgramFolder) {
     CFileLog log(m_logPath);
     const bool quiet = m_request.quiet;
     CString line("command line: ");
     line += m_lineUtf8;
-    log.LineUtf8(line);
+    log.Line(line);
 
     int exitCode = kExitSuccess;
     switch (m_request.action) {
         case CommandAction::Wizard:
             return kExitSuccess;
         case CommandAction::Usage:
-            log.Line("usage shown");
+            log.Line(quiet ? "usage (not shown: /quiet)" : "usage shown");
             Show(quiet, CommandUsageText(), MB_OK | MB_ICONINFORMATION);
             log.Line("exit code 0");
             return kExitSuccess;
         case CommandAction::Refused: {
-            CString text("命令行无效：");
+            CString text(u8"命令行无效：");
             text += m_request.reason;
             log.Line(text);
             log.Line("exit code 87");
@@ -220,7 +216,14 @@ int CUnattendedCommand::Run() {
             break;
     }
 
-    if (!EnterProgramFolderForCommandLine()) log.Line("cannot enter the program's folder");
+    if (!inProgramFolder) {
+        // Nothing may be installed from wherever the current directory is.
+        const char text[] = u8"错误：无法进入程序所在的文件夹，安装程序将退出。";
+        log.Line(text);
+        log.Line("exit code 1603");
+        Show(quiet, text);
+        return kExitInstallFailure;
+    }
     DetectOsType();
     const bool x64 = IsWow64();
     line.Format("OS code %d, variant %s", g_nOsType, x64 ? "x64" : "x86");
@@ -230,7 +233,7 @@ int CUnattendedCommand::Run() {
     if (m_request.action == CommandAction::Install) {
         CString reason;
         if (!ChoosePort(m_request, port, reason)) {
-            CString text("命令行无效：");
+            CString text(u8"命令行无效：");
             text += reason;
             log.Line(text);
             log.Line("exit code 87");
@@ -239,7 +242,7 @@ int CUnattendedCommand::Run() {
             Show(quiet, text);
             return kExitBadCommandLine;
         }
-        line.Format("port \"%s\"", port.GetString());
+        line.Format("port \"%s\"", Recode(CP_ACP, CP_UTF8, port).GetString());
         log.Line(line);
     }
 
@@ -248,7 +251,7 @@ int CUnattendedCommand::Run() {
     if (!lock.TryAcquire()) {
         log.Line("another installation is running");
         log.Line("exit code 1618");
-        Show(quiet, "另一个安装正在进行，请稍后再试。");
+        Show(quiet, u8"另一个安装正在进行，请稍后再试。");
         return kExitAnotherInstaller;
     }
 
@@ -262,7 +265,7 @@ int CUnattendedCommand::Run() {
         exitCode = InstallExitCode(result);
         outcome = FormatInstallOutcome(result, platform);
         // The pages confirm a finished installation on NT systems only.
-        if (outcome.IsEmpty() && IsNtOsCode(g_nOsType)) outcome = "驱动安装完成";
+        if (outcome.IsEmpty() && IsNtOsCode(g_nOsType)) outcome = u8"驱动安装完成";
     } else {
         Win32RemovalPlatform platform;
         LoggingRemovalPlatform logging(platform, log);

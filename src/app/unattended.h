@@ -17,8 +17,9 @@ class CUnattendedCommand {
     bool HasArguments() const { return m_request.action != CommandAction::Wizard; }
 
     // Installs, removes or shows the usage as the command line asks, and
-    // returns the process exit code.
-    int Run();
+    // returns the process exit code. inProgramFolder: the program's folder
+    // is the current directory, so the driver package can be found.
+    int Run(bool inProgramFolder);
 
   private:
     CString m_lineUtf8;

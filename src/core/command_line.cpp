@@ -203,16 +203,16 @@ CommandRequest ParseCommand(const CommandWords& words) {
         request.action = CommandAction::Usage;
         return request;
     }
-    if (words.tooMany) return Refuse(request, "参数过多");
-    if (unknownWord) return Refuse(request, "未知的参数 ", unknownWord);
-    if (valueWord) return Refuse(request, "参数的值不对：", valueWord);
-    if (repeated) return Refuse(request, "参数重复：", repeated);
-    if (!hasModel) return Refuse(request, "缺少 /model:");
+    if (words.tooMany) return Refuse(request, u8"参数过多");
+    if (unknownWord) return Refuse(request, u8"未知的参数 ", unknownWord);
+    if (valueWord) return Refuse(request, u8"参数的值不对：", valueWord);
+    if (repeated) return Refuse(request, u8"参数重复：", repeated);
+    if (!hasModel) return Refuse(request, u8"缺少 /model:");
     request.modelRow = FindModel(model);
-    if (request.modelRow < 0) return Refuse(request, "未知的型号 ", model);
+    if (request.modelRow < 0) return Refuse(request, u8"未知的型号 ", model);
     if (remove) {
-        if (request.hasPort) return Refuse(request, "/remove 不能与 /port: 同用");
-        if (noDefault) return Refuse(request, "/remove 不能与 /nodefault 同用");
+        if (request.hasPort) return Refuse(request, u8"/remove 不能与 /port: 同用");
+        if (noDefault) return Refuse(request, u8"/remove 不能与 /nodefault 同用");
         request.action = CommandAction::Remove;
         return request;
     }
@@ -232,16 +232,16 @@ int ResolvePortRow(const CommandRequest& request, const char* const* names, int 
 }
 
 const char* CommandUsageText() {
-    return "用法：\n"
-           "DriverSetup.exe /model:<型号> [/port:<端口>] [/nodefault] [/quiet] [/log:<文件>]\n"
-           "DriverSetup.exe /remove /model:<型号> [/quiet] [/log:<文件>]\n"
+    return u8"用法：\n"
+           u8"DriverSetup.exe /model:<型号> [/port:<端口>] [/nodefault] [/quiet] [/log:<文件>]\n"
+           u8"DriverSetup.exe /remove /model:<型号> [/quiet] [/log:<文件>]\n"
            "\n"
-           "<型号>：型号序号 1 至 23，或打印机名称，例如 \"RQ-230N Series\"\n"
-           "/port:  端口名称；省略时使用选择端口页默认选中的端口\n"
-           "/nodefault:  不设为默认打印机\n"
-           "/remove:  删除该型号的打印机和驱动\n"
-           "/quiet:  不显示任何窗口\n"
-           "/log:  日志文件；默认为 %TEMP%\\DriverSetup.log\n"
+           u8"<型号>：型号序号 1 至 23，或打印机名称，例如 \"RQ-230N Series\"\n"
+           u8"/port:  端口名称；省略时使用选择端口页默认选中的端口\n"
+           u8"/nodefault:  不设为默认打印机\n"
+           u8"/remove:  删除该型号的打印机和驱动\n"
+           u8"/quiet:  不显示任何窗口\n"
+           u8"/log:  日志文件；默认为 %TEMP%\\DriverSetup.log\n"
            "\n"
-           "返回值：0 成功；87 命令行无效；1603 安装或删除失败；1618 另一个安装正在进行";
+           u8"返回值：0 成功；87 命令行无效；1603 安装或删除失败；1618 另一个安装正在进行";
 }

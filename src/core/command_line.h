@@ -45,7 +45,7 @@ struct CommandRequest {
     bool quiet = false;
     bool hasLog = false;  // /log: given
     CString logPath;      // its value as written
-    CString reason;       // Refused: what is wrong, for the user and the log (code page 936)
+    CString reason;       // Refused: what is wrong, for the user and the log (UTF-8)
 };
 
 // Reads the words. Switches are case-insensitive, start with '/' or '-', and
@@ -59,5 +59,5 @@ CommandRequest ParseCommand(const CommandWords& words);
 // Only the rows the port page would list count. -1 when there is none.
 int ResolvePortRow(const CommandRequest& request, const char* const* names, int count);
 
-// The usage text shown for /? and for a refused command line (code page 936).
+// The usage text shown for /? and for a refused command line (UTF-8).
 const char* CommandUsageText();

@@ -27,10 +27,11 @@ constexpr UINT ID_HELP = 0xE146;
 // ---------------------------------------------------------------------------
 // Text conversion
 
-// Owns the UTF-16 form of a code page 936 text.
+// Owns the UTF-16 form of a code page 936 text (or of a text in another
+// code page, such as CP_UTF8).
 class CWideText {
   public:
-    explicit CWideText(const char* text);
+    explicit CWideText(const char* text, UINT codePage = kProductCodePage);
     CWideText(const CWideText&) = delete;
     CWideText& operator=(const CWideText&) = delete;
     ~CWideText();
@@ -41,8 +42,9 @@ class CWideText {
     wchar_t* m_text;
 };
 
-// Code page 936 form of length UTF-16 units (-1: up to the terminating zero).
-CString WideToBytes(const wchar_t* text, int length = -1);
+// Code page 936 (or codePage) form of length UTF-16 units (-1: up to the
+// terminating zero).
+CString WideToBytes(const wchar_t* text, int length = -1, UINT codePage = kProductCodePage);
 
 // ---------------------------------------------------------------------------
 // Message tables
@@ -222,9 +224,11 @@ class CListCtrl : public CWnd {
     DWORD SetExtendedStyle(DWORD exStyle);
     // Clears the remove bits, sets the add bits, keeps the others.
     void ModifyExtendedStyle(DWORD remove, DWORD add);
-    // Row texts are system texts (ANSI code page).
+    // Row texts are system texts (ANSI code page), or UTF-16.
     int InsertItem(int index, const char* text);
+    int InsertItem(int index, const wchar_t* text);
     BOOL SetItemText(int index, int subItem, const char* text);
+    BOOL SetItemText(int index, int subItem, const wchar_t* text);
     CString GetItemText(int index, int subItem) const;
     BOOL SetItemState(int index, UINT state, UINT mask);
     UINT GetItemState(int index, UINT mask) const;
@@ -289,6 +293,9 @@ int AfxWinMain(HINSTANCE instance);
 // The program's message box: code page 936 text, the exclamation icon unless
 // the type names another, captioned with the application title.
 int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);
+// The same for a UTF-16 text, and for a UTF-8 one.
+int AfxMessageBoxW(const wchar_t* text, UINT type = MB_OK);
+int AfxMessageBoxUtf8(const char* text, UINT type = MB_OK);
 
 CString AfxLoadString(UINT id);
 

@@ -15,29 +15,27 @@ HINSTANCE g_hInstance = nullptr;
 // ---------------------------------------------------------------------------
 // Text conversion
 
-CWideText::CWideText(const char* text) : m_text(nullptr) {
+CWideText::CWideText(const char* text, UINT codePage) : m_text(nullptr) {
     if (!text) return;
     int length = static_cast<int>(std::strlen(text));
-    int needed = MultiByteToWideChar(kProductCodePage, 0, text, length, nullptr, 0);
+    int needed = MultiByteToWideChar(codePage, 0, text, length, nullptr, 0);
     m_text = static_cast<wchar_t*>(std::calloc(static_cast<size_t>(needed) + 1, sizeof(wchar_t)));
     if (!m_text) std::abort();
-    if (needed > 0) MultiByteToWideChar(kProductCodePage, 0, text, length, m_text, needed);
+    if (needed > 0) MultiByteToWideChar(codePage, 0, text, length, m_text, needed);
 }
 
 CWideText::~CWideText() {
     std::free(m_text);
 }
 
-CString WideToBytes(const wchar_t* text, int length) {
+CString WideToBytes(const wchar_t* text, int length, UINT codePage) {
     CString result;
     if (!text || length == 0) return result;
     if (length < 0) length = lstrlenW(text);
-    int needed =
-        WideCharToMultiByte(kProductCodePage, 0, text, length, nullptr, 0, nullptr, nullptr);
+    int needed = WideCharToMultiByte(codePage, 0, text, length, nullptr, 0, nullptr, nullptr);
     if (needed <= 0) return result;
     char* buffer = result.GetBuffer(needed);
-    needed =
-        WideCharToMultiByte(kProductCodePage, 0, text, length, buffer, needed, nullptr, nullptr);
+    needed = WideCharToMultiByte(codePage, 0, text, length, buffer, needed, nullptr, nullptr);
     result.ReleaseBuffer(needed > 0 ? needed : 0);
     return result;
 }
@@ -302,6 +300,23 @@ int CListCtrl::InsertItem(int index, const char* text) {
         ::SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
+int CListCtrl::InsertItem(int index, const wchar_t* text) {
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.pszText = const_cast<wchar_t*>(text ? text : L"");
+    return static_cast<int>(
+        ::SendMessageW(m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+BOOL CListCtrl::SetItemText(int index, int subItem, const wchar_t* text) {
+    LVITEMW item = {};
+    item.iSubItem = subItem;
+    item.pszText = const_cast<wchar_t*>(text ? text : L"");
+    return static_cast<BOOL>(
+        ::SendMessageW(m_hWnd, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item)));
+}
+
 BOOL CListCtrl::SetItemText(int index, int subItem, const char* text) {
     LVITEMA item = {};
     item.iSubItem = subItem;
@@ -429,9 +444,17 @@ HINSTANCE AfxGetResourceHandle() {
 }
 
 int AfxMessageBox(const char* text, UINT type, UINT) {
+    return AfxMessageBoxW(CWideText(text), type);
+}
+
+int AfxMessageBoxW(const wchar_t* text, UINT type) {
     if ((type & MB_ICONMASK) == 0) type |= MB_ICONEXCLAMATION;
     const wchar_t* title = g_pApp ? g_pApp->GetTitle() : L"";
-    return ::MessageBoxW(::GetActiveWindow(), CWideText(text), title, type);
+    return ::MessageBoxW(::GetActiveWindow(), text, title, type);
+}
+
+int AfxMessageBoxUtf8(const char* text, UINT type) {
+    return AfxMessageBoxW(CWideText(text, CP_UTF8), type);
 }
 
 CString AfxLoadString(UINT id) {

@@ -127,6 +127,39 @@ BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName) {
                                                    environment, driverName);
 }
 
+BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
+    return Call<decltype(&::GetPrinterW)>(kWinspool, "GetPrinterW", printer, level, buffer, size,
+                                          needed);
+}
+
+BYTE* QueryPrinter(HANDLE printer, DWORD level) {
+    DWORD needed = 0;
+    GetPrinterW(printer, level, nullptr, 0, &needed);
+    if (needed == 0) return nullptr;
+    BYTE* buffer = static_cast<BYTE*>(std::calloc(needed, 1));
+    if (!buffer) {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    if (!GetPrinterW(printer, level, buffer, needed, &needed)) {
+        DWORD error = ::GetLastError();
+        std::free(buffer);
+        ::SetLastError(error);
+        return nullptr;
+    }
+    return buffer;
+}
+
+BOOL EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                LPDWORD count) {
+    return Call<decltype(&::EnumPortsW)>(kWinspool, "EnumPortsW", server, level, buffer, size,
+                                         needed, count);
+}
+
+BOOL ConfigurePortW(LPWSTR server, HWND owner, LPWSTR portName) {
+    return Call<decltype(&::ConfigurePortW)>(kWinspool, "ConfigurePortW", server, owner, portName);
+}
+
 BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                 LPDWORD count) {
     return Call<decltype(&::EnumPortsA)>(kWinspool, "EnumPortsA", server, level, buffer, size,
@@ -147,7 +180,10 @@ BOOL AddPortA(LPSTR server, HWND owner, LPSTR monitorName) {
     return Call<decltype(&::AddPortA)>(kWinspool, "AddPortA", server, owner, monitorName);
 }
 
-BYTE* Enumerate(EnumFn fn, DWORD level, DWORD* count) {
+namespace {
+
+template <typename Fn>
+BYTE* EnumerateWith(Fn fn, DWORD level, DWORD* count) {
     DWORD needed = 0;
     *count = 0;
     fn(nullptr, level, nullptr, 0, &needed, count);
@@ -161,6 +197,16 @@ BYTE* Enumerate(EnumFn fn, DWORD level, DWORD* count) {
         return nullptr;
     }
     return buffer;
+}
+
+}  // namespace
+
+BYTE* Enumerate(EnumFn fn, DWORD level, DWORD* count) {
+    return EnumerateWith(fn, level, count);
+}
+
+BYTE* Enumerate(EnumFnW fn, DWORD level, DWORD* count) {
+    return EnumerateWith(fn, level, count);
 }
 
 }  // namespace sysdll

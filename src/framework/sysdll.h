@@ -44,9 +44,17 @@ BOOL DeletePrinterDriverExA(LPSTR server, LPSTR environment, LPSTR driverName, D
 BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                          LPDWORD needed, LPDWORD count);
 BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName);
+BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed);
+// The printer's record of that level (wide), sized from the spooler's
+// answer; release it with std::free. nullptr with the last error set when
+// it cannot be read.
+BYTE* QueryPrinter(HANDLE printer, DWORD level);
 BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                 LPDWORD count);
+BOOL EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                LPDWORD count);
 BOOL ConfigurePortA(LPSTR server, HWND owner, LPSTR portName);
+BOOL ConfigurePortW(LPWSTR server, HWND owner, LPWSTR portName);
 BOOL EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                    LPDWORD count);
 BOOL AddPortA(LPSTR server, HWND owner, LPSTR monitorName);
@@ -57,5 +65,8 @@ typedef BOOL (*EnumFn)(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPD
 // fills a buffer of exactly that size. Returns the records (release them with
 // std::free) and sets count; nullptr and 0 when nothing could be listed.
 BYTE* Enumerate(EnumFn fn, DWORD level, DWORD* count);
+typedef BOOL (*EnumFnW)(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                        LPDWORD count);
+BYTE* Enumerate(EnumFnW fn, DWORD level, DWORD* count);
 
 }  // namespace sysdll

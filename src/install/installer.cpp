@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/utf8.h"
 #include "catalog/catalog.h"
 
 namespace {
@@ -31,7 +32,7 @@ constexpr int kMaxPath = 260;
 
 const char kDefaultKeyPath[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const char kPortsKeyPath[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-const char kRegistryMessage[] = "错误：无法设置有关的注册表信息";
+const char kRegistryMessage[] = "错误：无法设置有关的注册表信息";  // code page 936
 
 struct Setting {
     int pos;
@@ -42,13 +43,13 @@ struct Setting {
 // Records every position that would index outside its table.
 bool ValidateRequest(const InstallRequest& request, InstallResult& result) {
     const Setting settings[] = {
-        {request.nModelRow, kModelCount, "型号"},
-        {request.nPortPos, kPortValueCount, "端口"},
-        {request.nBaudPos, kBaudRateCount, "波特率"},
-        {request.nDataBitsPos, kDataBitsCount, "数据位"},
-        {request.nStopBitsPos, kStopBitsCount, "停止位"},
-        {request.nParityPos, kParityCount, "校验位"},
-        {request.nFlowPos, kFlowCount, "流控制"},
+        {request.nModelRow, kModelCount, u8"型号"},
+        {request.nPortPos, kPortValueCount, u8"端口"},
+        {request.nBaudPos, kBaudRateCount, u8"波特率"},
+        {request.nDataBitsPos, kDataBitsCount, u8"数据位"},
+        {request.nStopBitsPos, kStopBitsCount, u8"停止位"},
+        {request.nParityPos, kParityCount, u8"校验位"},
+        {request.nFlowPos, kFlowCount, u8"流控制"},
     };
     bool valid = true;
     for (const Setting& setting : settings) {
@@ -56,6 +57,12 @@ bool ValidateRequest(const InstallRequest& request, InstallResult& result) {
             result.Add(InstallStep::InvalidRequest, 0, setting.label);
             valid = false;
         }
+    }
+    // A printer without a port cannot print, and its "Device" value would
+    // name no port.
+    if (request.strPortName.IsEmpty()) {
+        result.Add(InstallStep::NoPort, 0);
+        valid = false;
     }
     return valid;
 }
@@ -82,35 +89,102 @@ bool QueryDriverDirectory(const Variant& variant, char (&dir)[kDriverDirSize],
     return true;
 }
 
-void CopyOne(const Variant& variant, const char* dir, const char* name, IInstallPlatform& platform,
-             InstallResult& result) {
+// One package file on its way into the driver directory.
+struct FileCopy {
+    CString name;
     CString source;
-    source.Format("%s%s", variant.sourceFolder, name);
+    CString partial;  // temporary name beside the destination
     CString destination;
-    destination.Format("%s\\%s", dir, name);
-    if (destination.GetLength() >= kMaxPath) {
-        result.Add(InstallStep::CopyFile, kErrorFilenameExcedRange, name);
-        return;
+    int progressAfter;
+};
+
+constexpr int kCopyCount = 2 + sizeof kFixedCopies / sizeof kFixedCopies[0];
+
+int ListCopies(const Variant& variant, const char* dir, int row, FileCopy (&copies)[kCopyCount]) {
+    int count = 0;
+    copies[count].name.Format("%s%s", g_dllNames[row], ".DLL");
+    copies[count++].progressAfter = 10;
+    copies[count].name.Format("%s%s", g_gpdNames[row], ".GPD");
+    copies[count++].progressAfter = 20;
+    for (const FixedCopy& fixed : kFixedCopies) {
+        copies[count].name = fixed.name;
+        copies[count++].progressAfter = fixed.progressAfter;
     }
-    unsigned long error = 0;
-    if (!platform.CopyDriverFile(source, destination, true, error)) {
-        result.Add(InstallStep::CopyFile, error, name);
+    for (FileCopy& copy : copies) {
+        copy.source.Format("%s%s", variant.sourceFolder, copy.name.GetString());
+        copy.destination.Format("%s\\%s", dir, copy.name.GetString());
+        copy.partial.Format("%s%s", copy.destination.GetString(), kPartialSuffix);
     }
+    return count;
 }
 
-void CopyDriverFiles(const Variant& variant, const char* dir, int row, IInstallPlatform& platform,
-                     InstallResult& result) {
-    CString name;
-    name.Format("%s%s", g_dllNames[row], ".DLL");
-    CopyOne(variant, dir, name, platform, result);
-    platform.SetProgress(10);
-    name.Format("%s%s", g_gpdNames[row], ".GPD");
-    CopyOne(variant, dir, name, platform, result);
-    platform.SetProgress(20);
-    for (const FixedCopy& copy : kFixedCopies) {
-        CopyOne(variant, dir, copy.name, platform, result);
-        if (copy.progressAfter) platform.SetProgress(copy.progressAfter);
+// A damaged package installs nothing: the folder and every file are checked
+// before the first copy, and each bad file is named.
+bool CheckPackage(const Variant& variant, const FileCopy (&copies)[kCopyCount],
+                  IInstallPlatform& platform, InstallResult& result) {
+    CString folder(variant.sourceFolder, static_cast<int>(std::strlen(variant.sourceFolder)) - 1);
+    SourceFileInfo info;
+    unsigned long error = 0;
+    if (!platform.QuerySourceFile(folder, info, error) || !info.isDirectory) {
+        result.Add(InstallStep::SourceFolder, error ? error : kErrorPathNotFound, folder);
+        return false;
     }
+    bool complete = true;
+    for (const FileCopy& copy : copies) {
+        if (copy.partial.GetLength() >= kMaxPath) {
+            result.Add(InstallStep::CopyFile, kErrorFilenameExcedRange, copy.name);
+            complete = false;
+            continue;
+        }
+        info = SourceFileInfo();
+        error = 0;
+        if (!platform.QuerySourceFile(copy.source, info, error)) {
+            result.Add(InstallStep::CopyFile, error ? error : kErrorFileNotFound, copy.name);
+            complete = false;
+        } else if (info.isDirectory) {
+            result.Add(InstallStep::SourceNotAFile, 0, copy.name);
+            complete = false;
+        } else if (info.size == 0) {
+            result.Add(InstallStep::SourceEmpty, 0, copy.name);
+            complete = false;
+        }
+    }
+    return complete;
+}
+
+void DeletePartials(const FileCopy* first, const FileCopy* end, IInstallPlatform& platform) {
+    for (const FileCopy* copy = first; copy != end; ++copy)
+        platform.DeleteDriverFile(copy->partial);
+}
+
+// Copies to the temporary names first, so that a full disk or a failed read
+// never leaves a truncated file under a name the spooler uses; only when all
+// are complete do they replace the real files. False after the first
+// failure, with the temporary files removed.
+bool CopyDriverFiles(const Variant& variant, const char* dir, int row, IInstallPlatform& platform,
+                     InstallResult& result) {
+    FileCopy copies[kCopyCount];
+    const int count = ListCopies(variant, dir, row, copies);
+    if (!CheckPackage(variant, copies, platform, result)) return false;
+
+    for (int i = 0; i < count; ++i) {
+        unsigned long error = 0;
+        if (!platform.CopyDriverFile(copies[i].source, copies[i].partial, true, error)) {
+            result.Add(InstallStep::CopyFile, error, copies[i].name);
+            DeletePartials(copies, copies + i + 1, platform);
+            return false;
+        }
+        if (copies[i].progressAfter) platform.SetProgress(copies[i].progressAfter);
+    }
+    for (int i = 0; i < count; ++i) {
+        unsigned long error = 0;
+        if (!platform.MoveDriverFile(copies[i].partial, copies[i].destination, error)) {
+            result.Add(InstallStep::CopyFile, error, copies[i].name);
+            DeletePartials(copies + i, copies + count, platform);
+            return false;
+        }
+    }
+    return true;
 }
 
 void RegisterDriver(const Variant& variant, int row, IInstallPlatform& platform,
@@ -142,16 +216,21 @@ void RegisterDriver(const Variant& variant, int row, IInstallPlatform& platform,
     }
 }
 
-// A key that cannot be opened skips the step quietly: the machine-wide key
-// routinely refuses users without administrator rights, and a new profile
-// may lack the per-user one. A failed write is reported while the key is
-// still open; the key is closed once the user has closed the message.
-void WriteRegistryText(IInstallPlatform& platform, RegRoot root, const char* path,
+// Only called for a value the user asked for, so a key that cannot be
+// opened is as much a failure as a value that cannot be written. The message
+// is shown while the key is still open; the key is closed once the user has
+// closed it.
+void WriteRegistryText(IInstallPlatform& platform, RegRoot root, const char* path, bool create,
                        const char* valueName, const CString& text, InstallStep writeStep,
                        const char* detail, InstallResult& result) {
     RegKeyHandle key = nullptr;
-    long status = platform.OpenRegKey(root, path, kKeySetValue, key);
-    if (status != 0) return;
+    long status = create ? platform.CreateRegKey(root, path, kKeySetValue, key)
+                         : platform.OpenRegKey(root, path, kKeySetValue, key);
+    if (status != 0) {
+        platform.ShowMessage(kRegistryMessage);
+        result.Add(writeStep, static_cast<unsigned long>(status), detail);
+        return;
+    }
     status = platform.SetRegString(key, valueName, text,
                                    static_cast<unsigned long>(text.GetLength()) + 1);
     if (status != 0) {
@@ -159,6 +238,42 @@ void WriteRegistryText(IInstallPlatform& platform, RegRoot root, const char* pat
         result.Add(writeStep, static_cast<unsigned long>(status), detail);
     }
     platform.CloseRegKey(key);
+}
+
+enum class PrinterState {
+    Ready,    // created now, or there already on our driver (a repeated installation)
+    Missing,  // the spooler refused to create it
+    NotOurs,  // a printer of that name that is not known to be ours: left untouched
+};
+
+PrinterState CreateOrFindPrinter(const char* printerName, IInstallPlatform& platform,
+                                 PrinterHandle& printer, InstallResult& result) {
+    PrinterInfo2 printerInfo = {};
+    printerInfo.pPrinterName = printerName;
+    printerInfo.pPortName = g_strPortName;
+    printerInfo.pDriverName = printerName;
+    printerInfo.pPrintProcessor = "WinPrint";
+    printerInfo.pDatatype = "RAW";
+    unsigned long error = 0;
+    printer = platform.CreatePrinter(printerInfo, error);
+    if (printer) return PrinterState::Ready;
+    if (error != kErrorPrinterAlreadyExists) {
+        result.Add(InstallStep::CreatePrinter, error, printerName);
+        return PrinterState::Missing;
+    }
+    char16_t driver[kDriverNameSize] = {};
+    if (!platform.ReadPrinterDriver(printerName, driver, kDriverNameSize, error)) {
+        result.Add(InstallStep::OpenExistingPrinter, error, printerName);
+        return PrinterState::NotOurs;
+    }
+    size_t length = 0;
+    while (length + 1 < kDriverNameSize && driver[length]) ++length;
+    CString driverName = Utf16ToUtf8(driver, length);
+    if (driverName != printerName) {
+        result.Add(InstallStep::PrinterOtherDriver, 0, printerName, driverName);
+        return PrinterState::NotOurs;
+    }
+    return PrinterState::Ready;
 }
 
 // Every installation pauses half a second between 95 and 100.
@@ -169,29 +284,44 @@ void FinishProgress(IInstallPlatform& platform) {
 
 struct Description {
     const char* before;  // text before the failure's detail
-    const char* after;   // text after it
+    const char* middle;  // between the detail and the other name
+    const char* after;   // text at the end
 };
 
 Description Describe(InstallStep step) {
     switch (step) {
         case InstallStep::InvalidRequest:
-            return {"安装设置超出范围：", ""};
+            return {u8"安装设置超出范围：", "", ""};
+        case InstallStep::NoPort:
+            return {u8"未选择打印机端口", "", ""};
         case InstallStep::DriverDirectory:
-            return {"无法获取打印机驱动程序目录", ""};
+            return {u8"无法获取打印机驱动程序目录", "", ""};
+        case InstallStep::SourceFolder:
+            return {u8"找不到驱动程序文件夹 ", "", ""};
+        case InstallStep::SourceNotAFile:
+            return {u8"无法复制文件 ", u8"：安装包中同名的是文件夹", ""};
+        case InstallStep::SourceEmpty:
+            return {u8"安装包已损坏：文件 ", u8" 为空", ""};
         case InstallStep::CopyFile:
-            return {"无法复制文件 ", ""};
+            return {u8"无法复制文件 ", "", ""};
         case InstallStep::RegisterDriver:
-            return {"无法安装打印机驱动程序 ", ""};
+            return {u8"无法安装打印机驱动程序 ", "", ""};
         case InstallStep::CreatePrinter:
-            return {"无法创建打印机 ", ""};
+            return {u8"无法创建打印机 ", "", ""};
+        case InstallStep::OpenExistingPrinter:
+            return {u8"打印机 ", u8" 已存在，但无法读取其设置", ""};
+        case InstallStep::PrinterOtherDriver:
+            return {u8"打印机 ", u8" 已存在并使用其他驱动程序 ", u8"，未作更改"};
         case InstallStep::DefaultPrinterMissing:
-            return {"无法设为默认打印机：打印机 ", " 不存在"};
+            return {u8"无法设为默认打印机：打印机 ", u8" 不存在", ""};
         case InstallStep::WriteDefaultValue:
-            return {"无法写入默认打印机的注册表信息", ""};
+            return {u8"无法写入默认打印机的注册表信息", "", ""};
         case InstallStep::WritePortsValue:
-            return {"无法写入端口 ", " 设置的注册表信息"};
+            return {u8"无法写入端口 ", u8" 设置的注册表信息", ""};
+        case InstallStep::InstallLock:
+            return {u8"无法等待其他安装程序结束", "", ""};
     }
-    return {"", ""};
+    return {"", "", ""};
 }
 
 // Drops the line break and blanks the system appends to its texts.
@@ -207,12 +337,14 @@ CString TrimTrailingSpace(const CString& text) {
 
 }  // namespace
 
-void InstallResult::Add(InstallStep step, unsigned long error, const char* detail) {
+void InstallResult::Add(InstallStep step, unsigned long error, const char* detail,
+                        const char* other) {
     if (m_count == kMaxFailures) return;
     InstallFailure& failure = m_failures[m_count++];
     failure.step = step;
     failure.error = error;
     failure.detail = detail;
+    failure.other = other;
 }
 
 bool BuildDependentFiles(const char* dllBaseName, bool withPlugin, char* buffer, int size) {
@@ -259,7 +391,9 @@ InstallResult RunInstallation(const InstallRequest& request, IInstallPlatform& p
 
     char dir[kDriverDirSize];
     if (QueryDriverDirectory(variant, dir, platform, result)) {
-        CopyDriverFiles(variant, dir, row, platform, result);
+        // A driver registered on missing or old files, and a printer on it,
+        // would look installed and fail when printing.
+        if (!CopyDriverFiles(variant, dir, row, platform, result)) return result;
         RegisterDriver(variant, row, platform, result);
     } else {
         const int positions[] = {10, 20, 30, 40, 50, 60};
@@ -267,28 +401,19 @@ InstallResult RunInstallation(const InstallRequest& request, IInstallPlatform& p
     }
     platform.SetProgress(70);
 
-    PrinterInfo2 printerInfo = {};
-    printerInfo.pPrinterName = printerName;
-    printerInfo.pPortName = g_strPortName;
-    printerInfo.pDriverName = printerName;
-    printerInfo.pPrintProcessor = "WinPrint";
-    printerInfo.pDatatype = "RAW";
-    unsigned long printerError = 0;
-    PrinterHandle printer = platform.CreatePrinter(printerInfo, printerError);
-    if (!printer && printerError != kErrorPrinterAlreadyExists) {
-        result.Add(InstallStep::CreatePrinter, printerError, printerName);
-    }
+    PrinterHandle printer = nullptr;
+    const PrinterState state = CreateOrFindPrinter(printerName, platform, printer, result);
     platform.SetProgress(80);
 
     if (request.bSetDefault) {
         // A "Device" value naming a printer that does not exist would leave
         // the user without a working default printer.
-        if (printer || platform.PrinterExists(printerName)) {
+        if (state == PrinterState::Ready) {
             CString device;
             device.Format("%s,%s,%s", printerName, "winspool", g_strPortName.GetString());
-            WriteRegistryText(platform, RegRoot::CurrentUser, kDefaultKeyPath, "Device", device,
-                              InstallStep::WriteDefaultValue, "", result);
-        } else {
+            WriteRegistryText(platform, RegRoot::CurrentUser, kDefaultKeyPath, true, "Device",
+                              device, InstallStep::WriteDefaultValue, "", result);
+        } else if (state == PrinterState::Missing) {
             result.Add(InstallStep::DefaultPrinterMissing, 0, printerName);
         }
     }
@@ -300,8 +425,8 @@ InstallResult RunInstallation(const InstallRequest& request, IInstallPlatform& p
         settings.Format("%s,%s,%s,%s,%s", g_baudRates[request.nBaudPos],
                         g_parityLetters[request.nParityPos], g_dataBits[request.nDataBitsPos],
                         g_stopBits[request.nStopBitsPos], g_flowLetters[request.nFlowPos]);
-        WriteRegistryText(platform, RegRoot::LocalMachine, kPortsKeyPath, valueName, settings,
-                          InstallStep::WritePortsValue, valueName, result);
+        WriteRegistryText(platform, RegRoot::LocalMachine, kPortsKeyPath, false, valueName,
+                          settings, InstallStep::WritePortsValue, valueName, result);
     }
     platform.SetProgress(95);
 
@@ -313,20 +438,25 @@ InstallResult RunInstallation(const InstallRequest& request, IInstallPlatform& p
 CString FormatInstallOutcome(const InstallResult& result, IInstallPlatform& platform) {
     CString text;
     if (result.Succeeded()) return text;
-    text = "驱动安装失败。";
+    text = u8"驱动安装失败。";
     for (int i = 0; i < result.FailureCount(); ++i) {
         const InstallFailure& failure = result.Failure(i);
         const Description description = Describe(failure.step);
         CString line(description.before);
         line += failure.detail;
+        line += description.middle;
+        line += failure.other;
         line += description.after;
         if (failure.error != 0) {
-            CString systemText = TrimTrailingSpace(platform.ErrorText(failure.error));
+            char16_t wide[kErrorTextSize];
+            int length = platform.ErrorText(failure.error, wide, kErrorTextSize);
+            if (length < 0 || length > kErrorTextSize) length = 0;
+            CString systemText = TrimTrailingSpace(Utf16ToUtf8(wide, static_cast<size_t>(length)));
             CString code;
             if (systemText.IsEmpty()) {
-                code.Format("（错误 %lu）", failure.error);
+                code.Format(u8"（错误 %lu）", failure.error);
             } else {
-                code.Format("（错误 %lu：%s）", failure.error, systemText.GetString());
+                code.Format(u8"（错误 %lu：%s）", failure.error, systemText.GetString());
             }
             line += code;
         }

@@ -1,5 +1,7 @@
 #include "install/logging_platform.h"
 
+#include "base/utf8.h"
+
 namespace {
 
 const char* RootName(RegRoot root) {
@@ -35,6 +37,12 @@ CString JoinList(const char* list) {
 
 }  // namespace
 
+CString SystemErrorText(const char16_t* text, int length) {
+    if (!text || length <= 0) return CString();
+    if (length > kErrorTextSize) length = kErrorTextSize;
+    return OneLine(Utf16ToUtf8(text, static_cast<size_t>(length)));
+}
+
 void LogCallResult(ILogSink& log, const CString& call, bool ok, unsigned long error,
                    const CString& systemText) {
     CString line(call);
@@ -51,6 +59,12 @@ void LogCallResult(ILogSink& log, const CString& call, bool ok, unsigned long er
         }
     }
     log.Line(line);
+}
+
+void LoggingPlatform::Result(const CString& call, bool ok, unsigned long error) {
+    char16_t text[kErrorTextSize];
+    int length = ok ? 0 : m_platform.ErrorText(error, text, kErrorTextSize);
+    LogCallResult(m_log, call, ok, error, SystemErrorText(text, length));
 }
 
 bool LoggingPlatform::GetDriverDirectory(const char* environment, char* buffer, int size,
@@ -79,6 +93,40 @@ bool LoggingPlatform::CopyDriverFile(const char* source, const char* destination
     return ok;
 }
 
+bool LoggingPlatform::QuerySourceFile(const char* path, SourceFileInfo& info,
+                                      unsigned long& error) {
+    bool ok = m_platform.QuerySourceFile(path, info, error);
+    CString call;
+    call.Format("GetFileAttributesExA \"%s\"", path);
+    if (ok) {
+        CString found;
+        if (info.isDirectory) {
+            found = " = folder";
+        } else {
+            found.Format(" = %llu bytes", info.size);
+        }
+        call += found;
+    }
+    Result(call, ok, error);
+    return ok;
+}
+
+bool LoggingPlatform::MoveDriverFile(const char* source, const char* destination,
+                                     unsigned long& error) {
+    bool ok = m_platform.MoveDriverFile(source, destination, error);
+    CString call;
+    call.Format("MoveFileExA \"%s\" -> \"%s\"", source, destination);
+    Result(call, ok, error);
+    return ok;
+}
+
+void LoggingPlatform::DeleteDriverFile(const char* path) {
+    m_platform.DeleteDriverFile(path);
+    CString line;
+    line.Format("DeleteFileA \"%s\"", path);
+    m_log.Line(line);
+}
+
 bool LoggingPlatform::RegisterDriver(const DriverInfo3& info, unsigned long& error) {
     bool ok = m_platform.RegisterDriver(info, error);
     CString call;
@@ -100,12 +148,20 @@ PrinterHandle LoggingPlatform::CreatePrinter(const PrinterInfo2& info, unsigned 
     return printer;
 }
 
-bool LoggingPlatform::PrinterExists(const char* name) {
-    bool exists = m_platform.PrinterExists(name);
-    CString line;
-    line.Format("OpenPrinterA \"%s\": %s", name, exists ? "exists" : "no such printer");
-    m_log.Line(line);
-    return exists;
+bool LoggingPlatform::ReadPrinterDriver(const char* printer, char16_t* buffer, int size,
+                                        unsigned long& error) {
+    bool ok = m_platform.ReadPrinterDriver(printer, buffer, size, error);
+    CString call;
+    call.Format("GetPrinterW \"%s\"", printer);
+    if (ok) {
+        int length = 0;
+        while (length < size && buffer[length] != 0) ++length;
+        call += " driver \"";
+        call += Utf16ToUtf8(buffer, static_cast<size_t>(length));
+        call += "\"";
+    }
+    Result(call, ok, error);
+    return ok;
 }
 
 void LoggingPlatform::ClosePrinterHandle(PrinterHandle printer) {
@@ -118,6 +174,15 @@ long LoggingPlatform::OpenRegKey(RegRoot root, const char* path, unsigned long a
     long status = m_platform.OpenRegKey(root, path, access, key);
     CString call;
     call.Format("RegOpenKeyExA %s\\%s", RootName(root), path);
+    Result(call, status == 0, static_cast<unsigned long>(status));
+    return status;
+}
+
+long LoggingPlatform::CreateRegKey(RegRoot root, const char* path, unsigned long access,
+                                   RegKeyHandle& key) {
+    long status = m_platform.CreateRegKey(root, path, access, key);
+    CString call;
+    call.Format("RegCreateKeyExA %s\\%s", RootName(root), path);
     Result(call, status == 0, static_cast<unsigned long>(status));
     return status;
 }
@@ -139,7 +204,7 @@ void LoggingPlatform::CloseRegKey(RegKeyHandle key) {
 void LoggingPlatform::ShowMessage(const char* textCp936) {
     CString line("message: ");
     line += OneLine(textCp936);
-    m_log.Line(line);
+    m_log.LineCp936(line);
     m_platform.ShowMessage(textCp936);
 }
 
@@ -152,8 +217,14 @@ void LoggingPlatform::SetProgress(int position) {
     m_platform.SetProgress(position);
 }
 
-CString LoggingPlatform::ErrorText(unsigned long error) {
-    return m_platform.ErrorText(error);
+int LoggingPlatform::ErrorText(unsigned long error, char16_t* buffer, int size) {
+    return m_platform.ErrorText(error, buffer, size);
+}
+
+void LoggingRemovalPlatform::Result(const CString& call, bool ok, unsigned long error) {
+    char16_t text[kErrorTextSize];
+    int length = ok ? 0 : m_platform.ErrorText(error, text, kErrorTextSize);
+    LogCallResult(m_log, call, ok, error, SystemErrorText(text, length));
 }
 
 PrinterHandle LoggingRemovalPlatform::OpenPrinterToDelete(const char* name, unsigned long& error) {
@@ -244,6 +315,6 @@ void LoggingRemovalPlatform::CloseRegKey(RegKeyHandle key) {
     m_log.Line("RegCloseKey");
 }
 
-CString LoggingRemovalPlatform::ErrorText(unsigned long error) {
-    return m_platform.ErrorText(error);
+int LoggingRemovalPlatform::ErrorText(unsigned long error, char16_t* buffer, int size) {
+    return m_platform.ErrorText(error, buffer, size);
 }

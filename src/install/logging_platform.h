@@ -8,13 +8,19 @@
 #include "install/platform.h"
 #include "install/remover.h"
 
-// Where the lines go; the sink adds the time stamp and the line end. Texts
-// are in the product code page (936).
+// Where the lines go; the sink adds the time stamp and the line end.
 class ILogSink {
   public:
     virtual ~ILogSink() = default;
+    // A UTF-8 text.
     virtual void Line(const char* text) = 0;
+    // A text in the product code page (936), such as the installation's
+    // registry message.
+    virtual void LineCp936(const char* text) = 0;
 };
+
+// The system's UTF-16 text for an error as one UTF-8 line; empty if none.
+CString SystemErrorText(const char16_t* text, int length);
 
 // "<call>: ok" or "<call>: error <n>: <the system's text>", one line.
 void LogCallResult(ILogSink& log, const CString& call, bool ok, unsigned long error,
@@ -26,26 +32,30 @@ class LoggingPlatform : public IInstallPlatform {
 
     bool GetDriverDirectory(const char* environment, char* buffer, int size,
                             unsigned long& error) override;
+    bool QuerySourceFile(const char* path, SourceFileInfo& info, unsigned long& error) override;
     bool CopyDriverFile(const char* source, const char* destination, bool overwrite,
                         unsigned long& error) override;
+    bool MoveDriverFile(const char* source, const char* destination, unsigned long& error) override;
+    void DeleteDriverFile(const char* path) override;
     bool RegisterDriver(const DriverInfo3& info, unsigned long& error) override;
     PrinterHandle CreatePrinter(const PrinterInfo2& info, unsigned long& error) override;
-    bool PrinterExists(const char* name) override;
+    bool ReadPrinterDriver(const char* printer, char16_t* buffer, int size,
+                           unsigned long& error) override;
     void ClosePrinterHandle(PrinterHandle printer) override;
     long OpenRegKey(RegRoot root, const char* path, unsigned long access,
                     RegKeyHandle& key) override;
+    long CreateRegKey(RegRoot root, const char* path, unsigned long access,
+                      RegKeyHandle& key) override;
     long SetRegString(RegKeyHandle key, const char* name, const char* text,
                       unsigned long byteCount) override;
     void CloseRegKey(RegKeyHandle key) override;
     void ShowMessage(const char* textCp936) override;
     void Pause(unsigned long milliseconds) override;
     void SetProgress(int position) override;
-    CString ErrorText(unsigned long error) override;
+    int ErrorText(unsigned long error, char16_t* buffer, int size) override;
 
   private:
-    void Result(const CString& call, bool ok, unsigned long error) {
-        LogCallResult(m_log, call, ok, error, ok ? CString() : m_platform.ErrorText(error));
-    }
+    void Result(const CString& call, bool ok, unsigned long error);
 
     IInstallPlatform& m_platform;
     ILogSink& m_log;
@@ -69,12 +79,10 @@ class LoggingRemovalPlatform : public IRemovalPlatform {
     long QueryRegString(RegKeyHandle key, const char* name, CString& text) override;
     long DeleteRegValue(RegKeyHandle key, const char* name) override;
     void CloseRegKey(RegKeyHandle key) override;
-    CString ErrorText(unsigned long error) override;
+    int ErrorText(unsigned long error, char16_t* buffer, int size) override;
 
   private:
-    void Result(const CString& call, bool ok, unsigned long error) {
-        LogCallResult(m_log, call, ok, error, ok ? CString() : m_platform.ErrorText(error));
-    }
+    void Result(const CString& call, bool ok, unsigned long error);
 
     IRemovalPlatform& m_platform;
     ILogSink& m_log;

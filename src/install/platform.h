@@ -9,7 +9,12 @@
 constexpr int kDriverDirSize = 255;
 // Size of the buffer holding the driver's dependent-files list.
 constexpr int kDependentFilesSize = 255;
+// UTF-16 units for a system error text and for a printer's driver name.
+constexpr int kErrorTextSize = 512;
+constexpr int kDriverNameSize = 260;
 
+constexpr unsigned long kErrorFileNotFound = 2;             // ERROR_FILE_NOT_FOUND
+constexpr unsigned long kErrorPathNotFound = 3;             // ERROR_PATH_NOT_FOUND
 constexpr unsigned long kErrorInsufficientBuffer = 122;     // ERROR_INSUFFICIENT_BUFFER
 constexpr unsigned long kErrorFilenameExcedRange = 206;     // ERROR_FILENAME_EXCED_RANGE
 constexpr unsigned long kErrorPrinterAlreadyExists = 1802;  // ERROR_PRINTER_ALREADY_EXISTS
@@ -39,6 +44,12 @@ struct PrinterInfo2 {
     const char* pDatatype;
 };
 
+// A file or folder as the file system reports it.
+struct SourceFileInfo {
+    bool isDirectory = false;
+    unsigned long long size = 0;
+};
+
 using PrinterHandle = void*;
 using RegKeyHandle = void*;
 
@@ -52,18 +63,33 @@ class IInstallPlatform {
     // buffer (size bytes) as a zero-ended text.
     virtual bool GetDriverDirectory(const char* environment, char* buffer, int size,
                                     unsigned long& error) = 0;
+    // Attributes and size of a path of the driver package; false and the
+    // error code when there is nothing at that path.
+    virtual bool QuerySourceFile(const char* path, SourceFileInfo& info, unsigned long& error) = 0;
     virtual bool CopyDriverFile(const char* source, const char* destination, bool overwrite,
                                 unsigned long& error) = 0;
+    // Renames a file within one directory, replacing the destination.
+    virtual bool MoveDriverFile(const char* source, const char* destination,
+                                unsigned long& error) = 0;
+    // Removes a file; nothing at that path is no error worth reporting.
+    virtual void DeleteDriverFile(const char* path) = 0;
     // Registers the driver with the local spooler (level 3).
     virtual bool RegisterDriver(const DriverInfo3& info, unsigned long& error) = 0;
     // Creates the printer on the local spooler (level 2); null and the error
     // code on failure.
     virtual PrinterHandle CreatePrinter(const PrinterInfo2& info, unsigned long& error) = 0;
-    virtual bool PrinterExists(const char* name) = 0;
+    // The driver of an existing printer of the local spooler (level 2) as a
+    // zero-ended UTF-16 text in buffer (size units); false and the error
+    // code when the printer cannot be opened or read.
+    virtual bool ReadPrinterDriver(const char* printer, char16_t* buffer, int size,
+                                   unsigned long& error) = 0;
     virtual void ClosePrinterHandle(PrinterHandle printer) = 0;
 
     virtual long OpenRegKey(RegRoot root, const char* path, unsigned long access,
                             RegKeyHandle& key) = 0;
+    // Opens the key, creating it (and missing keys above it) first.
+    virtual long CreateRegKey(RegRoot root, const char* path, unsigned long access,
+                              RegKeyHandle& key) = 0;
     // REG_SZ value; byteCount includes the terminating zero byte.
     virtual long SetRegString(RegKeyHandle key, const char* name, const char* text,
                               unsigned long byteCount) = 0;
@@ -71,9 +97,13 @@ class IInstallPlatform {
 
     // Modal OK message box; returns once the user has closed it.
     virtual void ShowMessage(const char* textCp936) = 0;
+    // The half-second pause before the bar shows 100; a caller without a
+    // window may skip it.
     virtual void Pause(unsigned long milliseconds) = 0;
     // Position of the port page's progress bar (range 0 to 100).
     virtual void SetProgress(int position) = 0;
-    // The system's text for an error code in code page 936; empty if none.
-    virtual CString ErrorText(unsigned long error) = 0;
+    // The system's text for an error code in UTF-16, whatever the system's
+    // code page, written into buffer (size units); returns its length, 0 if
+    // there is none.
+    virtual int ErrorText(unsigned long error, char16_t* buffer, int size) = 0;
 };

@@ -1,5 +1,6 @@
 #include "install/remover.h"
 
+#include "base/utf8.h"
 #include "catalog/catalog.h"
 
 namespace {
@@ -83,13 +84,13 @@ void ClearDefaultPrinter(const char* name, IRemovalPlatform& platform, RemovalRe
 const char* Describe(RemovalStep step) {
     switch (step) {
         case RemovalStep::InvalidRequest:
-            return "型号超出范围";
+            return u8"型号超出范围";
         case RemovalStep::DeletePrinter:
-            return "无法删除打印机 ";
+            return u8"无法删除打印机 ";
         case RemovalStep::DeleteDriver:
-            return "无法删除打印机驱动程序 ";
+            return u8"无法删除打印机驱动程序 ";
         case RemovalStep::ClearDefault:
-            return "无法清除默认打印机的注册表信息";
+            return u8"无法清除默认打印机的注册表信息";
     }
     return "";
 }
@@ -138,20 +139,23 @@ RemovalResult RunRemoval(int modelRow, bool x64, IRemovalPlatform& platform) {
 }
 
 CString FormatRemovalOutcome(const RemovalResult& result, IRemovalPlatform& platform) {
-    if (result.NothingFound()) return CString("没有需要删除的打印机或驱动");
-    if (result.Succeeded()) return CString("驱动删除完成");
-    CString text = "驱动删除失败。";
+    if (result.NothingFound()) return CString(u8"没有需要删除的打印机或驱动");
+    if (result.Succeeded()) return CString(u8"驱动删除完成");
+    CString text = u8"驱动删除失败。";
     for (int i = 0; i < result.FailureCount(); ++i) {
         const RemovalFailure& failure = result.Failure(i);
         CString line(Describe(failure.step));
         line += failure.detail;
         if (failure.error != 0) {
-            CString systemText = TrimTrailingSpace(platform.ErrorText(failure.error));
+            char16_t wide[kErrorTextSize];
+            int length = platform.ErrorText(failure.error, wide, kErrorTextSize);
+            if (length < 0 || length > kErrorTextSize) length = 0;
+            CString systemText = TrimTrailingSpace(Utf16ToUtf8(wide, static_cast<size_t>(length)));
             CString code;
             if (systemText.IsEmpty()) {
-                code.Format("（错误 %lu）", failure.error);
+                code.Format(u8"（错误 %lu）", failure.error);
             } else {
-                code.Format("（错误 %lu：%s）", failure.error, systemText.GetString());
+                code.Format(u8"（错误 %lu：%s）", failure.error, systemText.GetString());
             }
             line += code;
         }

@@ -42,7 +42,9 @@ class IRemovalPlatform {
     virtual long DeleteRegValue(RegKeyHandle key, const char* name) = 0;
     virtual void CloseRegKey(RegKeyHandle key) = 0;
 
-    virtual CString ErrorText(unsigned long error) = 0;
+    // The system's text for an error code in UTF-16, written into buffer
+    // (size units); returns its length, 0 if there is none.
+    virtual int ErrorText(unsigned long error, char16_t* buffer, int size) = 0;
 };
 
 enum class RemovalStep {
@@ -85,7 +87,8 @@ class RemovalResult {
 // deleted stops the removal: its driver is still in use.
 RemovalResult RunRemoval(int modelRow, bool x64, IRemovalPlatform& platform);
 
-// "驱动删除完成" style text for the user; failures one per line (code page 936).
+// The outcome for the user in UTF-8, in the words of the installation's
+// outcome: done, nothing to remove, or the failures one per line.
 CString FormatRemovalOutcome(const RemovalResult& result, IRemovalPlatform& platform);
 
 // True when a "Device" value ("<printer>,winspool,<port>") names the printer;

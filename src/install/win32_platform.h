@@ -16,21 +16,27 @@ class Win32InstallPlatform : public IInstallPlatform {
 
     bool GetDriverDirectory(const char* environment, char* buffer, int size,
                             unsigned long& error) override;
+    bool QuerySourceFile(const char* path, SourceFileInfo& info, unsigned long& error) override;
     bool CopyDriverFile(const char* source, const char* destination, bool overwrite,
                         unsigned long& error) override;
+    bool MoveDriverFile(const char* source, const char* destination, unsigned long& error) override;
+    void DeleteDriverFile(const char* path) override;
     bool RegisterDriver(const DriverInfo3& info, unsigned long& error) override;
     PrinterHandle CreatePrinter(const PrinterInfo2& info, unsigned long& error) override;
-    bool PrinterExists(const char* name) override;
+    bool ReadPrinterDriver(const char* printer, char16_t* buffer, int size,
+                           unsigned long& error) override;
     void ClosePrinterHandle(PrinterHandle printer) override;
     long OpenRegKey(RegRoot root, const char* path, unsigned long access,
                     RegKeyHandle& key) override;
+    long CreateRegKey(RegRoot root, const char* path, unsigned long access,
+                      RegKeyHandle& key) override;
     long SetRegString(RegKeyHandle key, const char* name, const char* text,
                       unsigned long byteCount) override;
     void CloseRegKey(RegKeyHandle key) override;
     void ShowMessage(const char* textCp936) override;
     void Pause(unsigned long milliseconds) override;
     void SetProgress(int position) override;
-    CString ErrorText(unsigned long error) override;
+    int ErrorText(unsigned long error, char16_t* buffer, int size) override;
 
   private:
     HWND m_progressBar;

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+
 #include "framework/afxwin.h"
 #include "framework/sysdll.h"
 
@@ -25,11 +27,37 @@ bool Win32InstallPlatform::GetDriverDirectory(const char* environment, char* buf
     return ok != FALSE;
 }
 
+bool Win32InstallPlatform::QuerySourceFile(const char* path, SourceFileInfo& info,
+                                           unsigned long& error) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+        error = GetLastError();
+        return false;
+    }
+    info.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    info.size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    error = 0;
+    return true;
+}
+
 bool Win32InstallPlatform::CopyDriverFile(const char* source, const char* destination,
                                           bool overwrite, unsigned long& error) {
     BOOL ok = CopyFileA(source, destination, overwrite ? FALSE : TRUE);
     error = ok ? 0 : GetLastError();
     return ok != FALSE;
+}
+
+bool Win32InstallPlatform::MoveDriverFile(const char* source, const char* destination,
+                                          unsigned long& error) {
+    // No MOVEFILE_COPY_ALLOWED: within one directory this is a rename, which
+    // never leaves a partly written destination.
+    BOOL ok = MoveFileExA(source, destination, MOVEFILE_REPLACE_EXISTING);
+    error = ok ? 0 : GetLastError();
+    return ok != FALSE;
+}
+
+void Win32InstallPlatform::DeleteDriverFile(const char* path) {
+    DeleteFileA(path);
 }
 
 bool Win32InstallPlatform::RegisterDriver(const DriverInfo3& info, unsigned long& error) {
@@ -61,11 +89,28 @@ PrinterHandle Win32InstallPlatform::CreatePrinter(const PrinterInfo2& info, unsi
     return printer;
 }
 
-bool Win32InstallPlatform::PrinterExists(const char* name) {
-    HANDLE printer = nullptr;
-    if (!sysdll::OpenPrinterA(Text(name), &printer, nullptr)) return false;
-    sysdll::ClosePrinter(printer);
-    return true;
+bool Win32InstallPlatform::ReadPrinterDriver(const char* printer, char16_t* buffer, int size,
+                                             unsigned long& error) {
+    HANDLE handle = nullptr;
+    if (!sysdll::OpenPrinterA(Text(printer), &handle, nullptr)) {
+        error = GetLastError();
+        return false;
+    }
+    BYTE* info = sysdll::QueryPrinter(handle, 2);
+    error = info ? 0 : GetLastError();
+    if (info) {
+        const wchar_t* name = reinterpret_cast<const PRINTER_INFO_2W*>(info)->pDriverName;
+        int length = name ? lstrlenW(name) : 0;
+        if (length < size) {
+            for (int i = 0; i < length; ++i) buffer[i] = static_cast<char16_t>(name[i]);
+            buffer[length] = 0;
+        } else {
+            error = kErrorInsufficientBuffer;
+        }
+        std::free(info);
+    }
+    sysdll::ClosePrinter(handle);
+    return error == 0;
 }
 
 void Win32InstallPlatform::ClosePrinterHandle(PrinterHandle printer) {
@@ -87,6 +132,16 @@ long Win32InstallPlatform::SetRegString(RegKeyHandle key, const char* name, cons
                           reinterpret_cast<const BYTE*>(text), byteCount);
 }
 
+long Win32InstallPlatform::CreateRegKey(RegRoot root, const char* path, unsigned long access,
+                                        RegKeyHandle& key) {
+    HKEY rootKey = root == RegRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    HKEY opened = nullptr;
+    LONG status = RegCreateKeyExA(rootKey, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                  nullptr, &opened, nullptr);
+    key = status == ERROR_SUCCESS ? opened : nullptr;
+    return status;
+}
+
 void Win32InstallPlatform::CloseRegKey(RegKeyHandle key) {
     RegCloseKey(static_cast<HKEY>(key));
 }
@@ -106,12 +161,13 @@ void Win32InstallPlatform::SetProgress(int position) {
     SendMessageA(m_progressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
-CString Win32InstallPlatform::ErrorText(unsigned long error) {
-    // Asked in UTF-16 so that the text does not depend on the system's ANSI
-    // code page; the message box takes code page 936.
-    WCHAR wide[512];
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), wide,
-                                  sizeof wide / sizeof wide[0], nullptr);
-    return WideToBytes(wide, static_cast<int>(length));
+int Win32InstallPlatform::ErrorText(unsigned long error, char16_t* buffer, int size) {
+    // In UTF-16: the text is in the system's language, which the product's
+    // code page 936 may not cover.
+    static_assert(sizeof(char16_t) == sizeof(WCHAR), "UTF-16 units");
+    DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(buffer),
+                       static_cast<DWORD>(size), nullptr);
+    return static_cast<int>(length);
 }

@@ -21,5 +21,5 @@ class Win32RemovalPlatform : public IRemovalPlatform {
     long QueryRegString(RegKeyHandle key, const char* name, CString& text) override;
     long DeleteRegValue(RegKeyHandle key, const char* name) override;
     void CloseRegKey(RegKeyHandle key) override;
-    CString ErrorText(unsigned long error) override;
+    int ErrorText(unsigned long error, char16_t* buffer, int size) override;
 };

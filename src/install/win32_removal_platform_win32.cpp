@@ -108,6 +108,6 @@ void Win32RemovalPlatform::CloseRegKey(RegKeyHandle key) {
     RegCloseKey(static_cast<HKEY>(key));
 }
 
-CString Win32RemovalPlatform::ErrorText(unsigned long error) {
-    return Win32InstallPlatform(Win32InstallPlatform::Windowless{}).ErrorText(error);
+int Win32RemovalPlatform::ErrorText(unsigned long error, char16_t* buffer, int size) {
+    return Win32InstallPlatform(Win32InstallPlatform::Windowless{}).ErrorText(error, buffer, size);
 }

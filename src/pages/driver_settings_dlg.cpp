@@ -3,6 +3,7 @@
 #include "catalog/catalog.h"
 #include "catalog/list_texts.h"
 #include "core/os_version.h"
+#include "install/install_lock.h"
 #include "install/win32_platform.h"
 #include "pages/port_select_dlg.h"
 #include "pages/wizard_globals.h"
@@ -143,7 +144,7 @@ void CDriverSettingsDlg::OnNext() {
     // Only an installation that ran and succeeded is confirmed as finished;
     // a port page that could not even be shown installed nothing.
     if (m_bInstallRan && !m_strFailure.IsEmpty()) {
-        AfxMessageBox(m_strFailure, MB_OK);
+        AfxMessageBoxUtf8(m_strFailure, MB_OK);
     } else if (m_bInstallRan && IsNtOsCode(g_nOsType)) {
         AfxMessageBox("驱动安装完成", MB_OK);
     }
@@ -166,12 +167,45 @@ InstallRequest CDriverSettingsDlg::GatherRequest(bool x64) {
     return request;
 }
 
+namespace {
+
+// Another installer holds the lock: the port page waits with its progress
+// bar at 0, disabled so that nothing on it is clicked twice, and says why in
+// its title.
+bool WaitForOtherInstallation(InstallLock& lock, HWND page, unsigned long& error) {
+    wchar_t title[128] = L"";
+    if (page) {
+        ::GetWindowTextW(page, title, sizeof title / sizeof title[0]);
+        ::SetWindowTextW(page, CWideText("正在等待另一个安装程序完成…"));
+        ::EnableWindow(page, FALSE);
+    }
+    bool locked = lock.AcquireWaiting();
+    error = locked ? 0 : ::GetLastError();
+    if (page) {
+        ::EnableWindow(page, TRUE);
+        ::SetWindowTextW(page, title);
+    }
+    return locked;
+}
+
+}  // namespace
+
 void CDriverSettingsDlg::InstallDriverAndPrinter(bool x64) {
     InstallRequest request = GatherRequest(x64);
     HWND progress = g_pPortDlg ? g_pPortDlg->m_progress.m_hWnd : nullptr;
     Win32InstallPlatform platform(progress);
-    InstallResult result = RunInstallation(request, platform);
     m_bInstallRan = true;
+
+    InstallLock lock;
+    unsigned long error = 0;
+    if (!lock.TryAcquire() &&
+        !WaitForOtherInstallation(lock, g_pPortDlg ? g_pPortDlg->m_hWnd : nullptr, error)) {
+        InstallResult refused;
+        refused.Add(InstallStep::InstallLock, error);
+        m_strFailure = FormatInstallOutcome(refused, platform);
+        return;
+    }
+    InstallResult result = RunInstallation(request, platform);
     m_strFailure = FormatInstallOutcome(result, platform);
 }
 

@@ -6,6 +6,7 @@
 
 #include "core/os_version.h"
 #include "core/usb_path.h"
+#include "framework/program_folder.h"
 #include "pages/wizard_globals.h"
 #include "resource.h"
 
@@ -69,17 +70,9 @@ void COsSelectDlg::OnPaint() {
 }
 
 void COsSelectDlg::OnInstallUsbDriver() {
-    // The directory may be longer than any fixed buffer: size it from the
-    // system's answer, and do nothing if it cannot be read whole.
-    DWORD size = ::GetCurrentDirectoryW(0, nullptr);
-    if (size == 0) return;
-    wchar_t* dir = static_cast<wchar_t*>(std::calloc(size, sizeof(wchar_t)));
+    // The installer beside the program, never one in the current directory.
+    wchar_t* dir = ProgramFolder();
     if (!dir) return;
-    DWORD length = ::GetCurrentDirectoryW(size, dir);
-    if (length == 0 || length >= size) {
-        std::free(dir);
-        return;
-    }
     bool x64 = IsWow64();
     size_t needed = BuildUsbInstallerPath<wchar_t>(dir, x64, nullptr, 0);
     wchar_t* path = static_cast<wchar_t*>(std::calloc(needed, sizeof(wchar_t)));

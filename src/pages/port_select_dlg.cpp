@@ -20,6 +20,43 @@ END_MESSAGE_MAP()
 
 CPortSelectDlg::CPortSelectDlg(CWnd* parent) : CDialog(IDD_PORT_SELECT, parent) {}
 
+CPortSelectDlg::~CPortSelectDlg() {
+    std::free(m_ports);
+}
+
+namespace {
+
+// The name in the system's ANSI code page, which the spooler's and the
+// registry's ANSI functions take; false when some character does not survive
+// the way there and back (the printer would be created on a port that does
+// not exist).
+bool ToAnsiExactly(const wchar_t* name, CString& ansi) {
+    ansi = WideToBytes(name, -1, CP_ACP);
+    CWideText back(ansi, CP_ACP);
+    return lstrcmpW(back, name) == 0;
+}
+
+// The UTF-16 texts one after the other, for a message that names a system
+// text exactly.
+void ShowJoined(const wchar_t* first, const wchar_t* second, const wchar_t* third) {
+    const wchar_t* parts[] = {first, second, third};
+    size_t length = 0;
+    for (const wchar_t* part : parts) length += static_cast<size_t>(lstrlenW(part));
+    wchar_t* text = static_cast<wchar_t*>(std::calloc(length + 1, sizeof(wchar_t)));
+    if (!text) return;
+    for (const wchar_t* part : parts) lstrcatW(text, part);
+    AfxMessageBoxW(text, MB_OK);
+    std::free(text);
+}
+
+}  // namespace
+
+const wchar_t* CPortSelectDlg::PortName(int row) const {
+    if (row < 0 || row >= m_portCount) return nullptr;
+    const wchar_t* name = reinterpret_cast<const PORT_INFO_2W*>(m_ports)[row].pPortName;
+    return name ? name : L"";
+}
+
 void CPortSelectDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_PORT_PROGRESS, m_progress);
@@ -35,8 +72,11 @@ BOOL CPortSelectDlg::OnInitDialog() {
 }
 
 void CPortSelectDlg::FillPortList(bool insertColumns) {
+    std::free(m_ports);
+    m_ports = nullptr;
+    m_portCount = 0;
     DWORD count = 0;
-    BYTE* buffer = sysdll::Enumerate(sysdll::EnumPortsA, 2, &count);
+    BYTE* buffer = sysdll::Enumerate(sysdll::EnumPortsW, 2, &count);
 
     m_portList.ModifyExtendedStyle(LVS_EX_TRACKSELECT, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
 
@@ -47,22 +87,26 @@ void CPortSelectDlg::FillPortList(bool insertColumns) {
         m_portList.SetColumnWidth(1, 280);
     }
 
-    const PORT_INFO_2A* ports = reinterpret_cast<const PORT_INFO_2A*>(buffer);
+    const PORT_INFO_2W* ports = reinterpret_cast<const PORT_INFO_2W*>(buffer);
     int listed = static_cast<int>(count < kMaxPortRows ? count : kMaxPortRows);
+    // The preselection and the debugger output see the names as the ANSI
+    // functions would give them.
+    CString ansiNames[kMaxPortRows];
     const char* names[kMaxPortRows];
     for (int p = 0; p < listed; ++p) {
-        const char* name = ports[p].pPortName ? ports[p].pPortName : "";
-        const char* description = ports[p].pDescription ? ports[p].pDescription : "";
-        names[p] = name;
-        AfxDebugLine(name);
+        const wchar_t* name = ports[p].pPortName ? ports[p].pPortName : L"";
+        const wchar_t* description = ports[p].pDescription ? ports[p].pDescription : L"";
+        ansiNames[p] = WideToBytes(name, -1, CP_ACP);
+        names[p] = ansiNames[p];
+        AfxDebugLine(names[p]);
         m_portList.InsertItem(p, name);
         m_portList.SetItemText(p, 1, description);
     }
+    m_ports = buffer;
+    m_portCount = listed;
     int preselected = PreselectPortRow(names, listed);
     if (preselected >= 0)
         m_portList.SetItemState(preselected, LVIS_SELECTED, LVIS_SELECTED | LVIS_FOCUSED);
-
-    std::free(buffer);
 }
 
 // Enter while the port list has the focus: nothing. Ending the page here
@@ -87,15 +131,26 @@ void CPortSelectDlg::OnCreatePort() {
 }
 
 void CPortSelectDlg::OnConfigurePort() {
-    int row = m_portList.FindSelectedRow();
-    if (row < 0) return;
-    CString port = m_portList.GetItemText(row, 0);
-    sysdll::ConfigurePortA(nullptr, m_hWnd, const_cast<char*>(port.GetString()));
+    const wchar_t* port = PortName(m_portList.FindSelectedRow());
+    if (!port) return;
+    sysdll::ConfigurePortW(nullptr, m_hWnd, const_cast<wchar_t*>(port));
 }
 
+// Nothing is installed without a port the printer can really be created on;
+// the page stays for another choice.
 void CPortSelectDlg::OnInstall() {
-    int row = m_portList.FindSelectedRow();
-    if (row >= 0) m_strPortName = m_portList.GetItemText(row, 0);
+    const wchar_t* port = PortName(m_portList.FindSelectedRow());
+    if (!port || !*port) {
+        AfxMessageBox("请选择打印机端口。", MB_OK);
+        return;
+    }
+    CString ansi;
+    if (!ToAnsiExactly(port, ansi)) {
+        ShowJoined(CWideText("无法使用端口 "), port,
+                   CWideText("：其名称含有本系统不支持的字符，请选择其他端口。"));
+        return;
+    }
+    m_strPortName = ansi;
     if (g_pSettingsDlg) {
         if (IsWow64())
             g_pSettingsDlg->InstallDriverAndPrinterX64();

@@ -7,9 +7,11 @@
 class CPortSelectDlg : public CDialog {
   public:
     explicit CPortSelectDlg(CWnd* parent = nullptr);
-    ~CPortSelectDlg() override = default;
+    ~CPortSelectDlg() override;
+    CPortSelectDlg(const CPortSelectDlg&) = delete;
+    CPortSelectDlg& operator=(const CPortSelectDlg&) = delete;
 
-    CString m_strPortName;     // set by "安装(&I)"
+    CString m_strPortName;     // set by "安装(&I)", in the system's ANSI code page
     CProgressCtrl m_progress;  // moved by the installation
     CListCtrl m_portList;
 
@@ -28,4 +30,12 @@ class CPortSelectDlg : public CDialog {
 
   private:
     void FillPortList(bool insertColumns);
+    // The spooler's exact name of a listed row; nullptr outside the list.
+    const wchar_t* PortName(int row) const;
+
+    // The spooler's records behind the rows (PORT_INFO_2W), kept while they
+    // are listed: the names are shown and used exactly as the spooler has
+    // them, never read back through a code page.
+    BYTE* m_ports = nullptr;
+    int m_portCount = 0;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <set>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "install/installer.h"
+#include "install/logging_platform.h"
 
 namespace {
 
@@ -21,15 +23,19 @@ class FakePlatform : public IInstallPlatform {
     bool dirOk = true;
     unsigned long dirError = 0;
     bool fillDirWithoutTerminator = false;
-    std::map<std::string, unsigned long> copyErrors;  // by destination
+    std::map<std::string, SourceFileInfo> sources;      // by path; others: a 100-byte file
+    std::map<std::string, unsigned long> sourceErrors;  // by path: nothing there
+    std::map<std::string, unsigned long> copyErrors;    // by destination
+    std::map<std::string, unsigned long> moveErrors;    // by destination
     bool driverOk = true;
     unsigned long driverError = 0;
     PrinterHandle printerHandle = reinterpret_cast<PrinterHandle>(0x1234);
     unsigned long printerError = 0;
-    std::set<std::string> existingPrinters;
+    std::map<std::string, std::u16string> existingPrinters;  // name -> its driver
+    unsigned long readPrinterError = 0;
     std::map<RegRoot, long> openStatus;
     std::map<std::string, long> setStatus;  // by value name
-    std::map<unsigned long, std::string> errorTexts;
+    std::map<unsigned long, std::u16string> errorTexts;
 
     // What the spooler was given.
     struct Driver {
@@ -63,6 +69,35 @@ class FakePlatform : public IInstallPlatform {
         error = dirError;
         return dirOk;
     }
+    bool QuerySourceFile(const char* path, SourceFileInfo& info, unsigned long& error) override {
+        journal.push_back(std::string("query ") + path);
+        auto failed = sourceErrors.find(path);
+        if (failed != sourceErrors.end()) {
+            error = failed->second;
+            return false;
+        }
+        auto it = sources.find(path);
+        if (it != sources.end()) {
+            info = it->second;
+        } else {
+            // The package folders are folders, everything else a file.
+            info.isDirectory = std::strcmp(path, "Printer Driver\\x86") == 0 ||
+                               std::strcmp(path, "Printer Driver\\x64") == 0;
+            info.size = info.isDirectory ? 0 : 100;
+        }
+        error = 0;
+        return true;
+    }
+    bool MoveDriverFile(const char* source, const char* destination,
+                        unsigned long& error) override {
+        journal.push_back(std::string("move ") + source + " -> " + destination);
+        auto it = moveErrors.find(destination);
+        error = it == moveErrors.end() ? 0 : it->second;
+        return error == 0;
+    }
+    void DeleteDriverFile(const char* path) override {
+        journal.push_back(std::string("delete ") + path);
+    }
     bool CopyDriverFile(const char* source, const char* destination, bool overwrite,
                         unsigned long& error) override {
         journal.push_back(std::string("copy ") + source + " -> " + destination +
@@ -88,9 +123,15 @@ class FakePlatform : public IInstallPlatform {
         error = printerHandle ? 0 : printerError;
         return printerHandle;
     }
-    bool PrinterExists(const char* name) override {
-        journal.push_back(std::string("exists ") + name);
-        return existingPrinters.count(name) != 0;
+    bool ReadPrinterDriver(const char* printer, char16_t* buffer, int size,
+                           unsigned long& error) override {
+        journal.push_back(std::string("read printer ") + printer);
+        EXPECT_EQ(size, kDriverNameSize);
+        auto it = existingPrinters.find(printer);
+        error =
+            it == existingPrinters.end() ? 1801 : readPrinterError;  // ERROR_INVALID_PRINTER_NAME
+        if (error == 0) *std::copy(it->second.begin(), it->second.end(), buffer) = 0;
+        return error == 0;
     }
     void ClosePrinterHandle(PrinterHandle printer) override {
         EXPECT_EQ(printer, printerHandle);
@@ -98,8 +139,16 @@ class FakePlatform : public IInstallPlatform {
     }
     long OpenRegKey(RegRoot root, const char* path, unsigned long access,
                     RegKeyHandle& key) override {
-        journal.push_back(std::string("open ") +
-                          (root == RegRoot::CurrentUser ? "HKCU\\" : "HKLM\\") + path);
+        return OpenKey("open ", root, path, access, key);
+    }
+    long CreateRegKey(RegRoot root, const char* path, unsigned long access,
+                      RegKeyHandle& key) override {
+        return OpenKey("create ", root, path, access, key);
+    }
+    long OpenKey(const char* verb, RegRoot root, const char* path, unsigned long access,
+                 RegKeyHandle& key) {
+        journal.push_back(verb + std::string(root == RegRoot::CurrentUser ? "HKCU\\" : "HKLM\\") +
+                          path);
         EXPECT_EQ(access, 0x0002u);  // KEY_SET_VALUE
         long status = openStatus.count(root) ? openStatus[root] : 0;
         key = status == 0 ? &m_key : nullptr;
@@ -123,9 +172,12 @@ class FakePlatform : public IInstallPlatform {
     void SetProgress(int position) override {
         journal.push_back("progress " + std::to_string(position));
     }
-    CString ErrorText(unsigned long error) override {
+    int ErrorText(unsigned long error, char16_t* buffer, int size) override {
+        EXPECT_EQ(size, kErrorTextSize);
         auto it = errorTexts.find(error);
-        return it == errorTexts.end() ? CString() : CString(it->second.c_str());
+        if (it == errorTexts.end()) return 0;
+        std::copy(it->second.begin(), it->second.end(), buffer);
+        return static_cast<int>(it->second.size());
     }
 
     std::vector<std::string> Matching(const std::string& prefix) const {
@@ -174,35 +226,48 @@ std::vector<InstallStep> Steps(const InstallResult& result) {
 
 const char kRegistryMessage[] = "msg 错误：无法设置有关的注册表信息";
 
+// The package files of row 4, in copy order.
+const std::vector<std::string> kRow4Files = {
+    "RQPRN.DLL",  "RQ230.GPD",  "uniDRVui.DLL", "uniDRV.DLL", "UNIDRV.HLP",
+    "UNIRES.DLL", "TTFSUB.GPD", "STDNAMES.GPD", "RQPLUG.ini", "RQPLUG.dll",
+};
+
 TEST(Installer, FullSequenceForRow4OnX86) {
     FakePlatform fake;
     InstallRequest request = Request();
     request.nPortPos = 3;
     InstallResult result = RunInstallation(request, fake);
 
-    const std::vector<std::string> expected = {
-        "dir Windows NT x86",
-        "copy Printer Driver\\x86\\RQPRN.DLL -> D\\RQPRN.DLL",
+    std::vector<std::string> expected = {"dir Windows NT x86", "query Printer Driver\\x86"};
+    for (const std::string& name : kRow4Files)
+        expected.push_back("query Printer Driver\\x86\\" + name);
+    const std::vector<std::string> copies = {
+        "copy Printer Driver\\x86\\RQPRN.DLL -> D\\RQPRN.DLL.new",
         "progress 10",
-        "copy Printer Driver\\x86\\RQ230.GPD -> D\\RQ230.GPD",
+        "copy Printer Driver\\x86\\RQ230.GPD -> D\\RQ230.GPD.new",
         "progress 20",
-        "copy Printer Driver\\x86\\uniDRVui.DLL -> D\\uniDRVui.DLL",
+        "copy Printer Driver\\x86\\uniDRVui.DLL -> D\\uniDRVui.DLL.new",
         "progress 30",
-        "copy Printer Driver\\x86\\uniDRV.DLL -> D\\uniDRV.DLL",
-        "copy Printer Driver\\x86\\UNIDRV.HLP -> D\\UNIDRV.HLP",
+        "copy Printer Driver\\x86\\uniDRV.DLL -> D\\uniDRV.DLL.new",
+        "copy Printer Driver\\x86\\UNIDRV.HLP -> D\\UNIDRV.HLP.new",
         "progress 40",
-        "copy Printer Driver\\x86\\UNIRES.DLL -> D\\UNIRES.DLL",
-        "copy Printer Driver\\x86\\TTFSUB.GPD -> D\\TTFSUB.GPD",
+        "copy Printer Driver\\x86\\UNIRES.DLL -> D\\UNIRES.DLL.new",
+        "copy Printer Driver\\x86\\TTFSUB.GPD -> D\\TTFSUB.GPD.new",
         "progress 50",
-        "copy Printer Driver\\x86\\STDNAMES.GPD -> D\\STDNAMES.GPD",
-        "copy Printer Driver\\x86\\RQPLUG.ini -> D\\RQPLUG.ini",
-        "copy Printer Driver\\x86\\RQPLUG.dll -> D\\RQPLUG.dll",
+        "copy Printer Driver\\x86\\STDNAMES.GPD -> D\\STDNAMES.GPD.new",
+        "copy Printer Driver\\x86\\RQPLUG.ini -> D\\RQPLUG.ini.new",
+        "copy Printer Driver\\x86\\RQPLUG.dll -> D\\RQPLUG.dll.new",
         "progress 60",
+    };
+    expected.insert(expected.end(), copies.begin(), copies.end());
+    for (const std::string& name : kRow4Files)
+        expected.push_back("move D\\" + name + ".new -> D\\" + name);
+    const std::vector<std::string> rest = {
         "driver",
         "progress 70",
         "printer",
         "progress 80",
-        "open HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+        "create HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
         "set Device",
         "close key",
         "progress 90",
@@ -214,6 +279,7 @@ TEST(Installer, FullSequenceForRow4OnX86) {
         "pause 500",
         "progress 100",
     };
+    expected.insert(expected.end(), rest.begin(), rest.end());
     EXPECT_EQ(fake.journal, expected);
     EXPECT_TRUE(result.Succeeded());
     EXPECT_TRUE(FormatInstallOutcome(result, fake).IsEmpty());
@@ -227,20 +293,24 @@ TEST(Installer, X64VariantTakesSourcesAndEnvironmentFromX64) {
     const std::string d = fake.driverDir;
     const std::vector<std::string> expected = {
         "dir Windows x64",
-        "copy Printer Driver\\x64\\RQPRN.DLL -> " + d + "\\RQPRN.DLL",
-        "copy Printer Driver\\x64\\RQ230N.GPD -> " + d + "\\RQ230N.GPD",
-        "copy Printer Driver\\x64\\uniDRVui.DLL -> " + d + "\\uniDRVui.DLL",
-        "copy Printer Driver\\x64\\uniDRV.DLL -> " + d + "\\uniDRV.DLL",
-        "copy Printer Driver\\x64\\UNIDRV.HLP -> " + d + "\\UNIDRV.HLP",
-        "copy Printer Driver\\x64\\UNIRES.DLL -> " + d + "\\UNIRES.DLL",
-        "copy Printer Driver\\x64\\TTFSUB.GPD -> " + d + "\\TTFSUB.GPD",
-        "copy Printer Driver\\x64\\STDNAMES.GPD -> " + d + "\\STDNAMES.GPD",
-        "copy Printer Driver\\x64\\RQPLUG.ini -> " + d + "\\RQPLUG.ini",
-        "copy Printer Driver\\x64\\RQPLUG.dll -> " + d + "\\RQPLUG.dll",
+        "query Printer Driver\\x64",
+        "copy Printer Driver\\x64\\RQPRN.DLL -> " + d + "\\RQPRN.DLL.new",
+        "copy Printer Driver\\x64\\RQ230N.GPD -> " + d + "\\RQ230N.GPD.new",
+        "copy Printer Driver\\x64\\uniDRVui.DLL -> " + d + "\\uniDRVui.DLL.new",
+        "copy Printer Driver\\x64\\uniDRV.DLL -> " + d + "\\uniDRV.DLL.new",
+        "copy Printer Driver\\x64\\UNIDRV.HLP -> " + d + "\\UNIDRV.HLP.new",
+        "copy Printer Driver\\x64\\UNIRES.DLL -> " + d + "\\UNIRES.DLL.new",
+        "copy Printer Driver\\x64\\TTFSUB.GPD -> " + d + "\\TTFSUB.GPD.new",
+        "copy Printer Driver\\x64\\STDNAMES.GPD -> " + d + "\\STDNAMES.GPD.new",
+        "copy Printer Driver\\x64\\RQPLUG.ini -> " + d + "\\RQPLUG.ini.new",
+        "copy Printer Driver\\x64\\RQPLUG.dll -> " + d + "\\RQPLUG.dll.new",
     };
     std::vector<std::string> actual = fake.Matching("dir ");
+    actual.push_back(fake.Matching("query ").front());
     for (const std::string& copy : fake.Matching("copy ")) actual.push_back(copy);
     EXPECT_EQ(actual, expected);
+    EXPECT_EQ(fake.Matching("move ").back(),
+              "move " + d + "\\RQPLUG.dll.new -> " + d + "\\RQPLUG.dll");
 }
 
 struct DriverCase {
@@ -331,7 +401,7 @@ TEST(Installer, PrinterRecordAndDefaultPrinterValue) {
         unsigned long byteCount;
     } cases[] = {
         {"COM1:", "RQ-230 Series,winspool,COM1:", 29},
-        {"", "RQ-230 Series,winspool,", 24},  // no port row was selected
+        {"LPT1:", "RQ-230 Series,winspool,LPT1:", 29},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.port);
@@ -443,18 +513,35 @@ TEST(Installer, FailedRegistryWritesShowTheMessageOnceEach) {
     }
 }
 
-TEST(Installer, KeysThatCannotBeOpenedSkipTheStepQuietly) {
+// Both values are written only because the user asked for them, so a key
+// that cannot be opened is a failure like a value that cannot be written.
+TEST(Installer, KeysThatCannotBeOpenedAreFailures) {
     FakePlatform fake;
-    fake.openStatus[RegRoot::CurrentUser] = 2;
+    fake.openStatus[RegRoot::CurrentUser] = 5;
     fake.openStatus[RegRoot::LocalMachine] = 5;
     InstallRequest request = Request();
     request.nPortPos = 3;
     InstallResult result = RunInstallation(request, fake);
-    EXPECT_FALSE(fake.Called("msg "));
+    EXPECT_EQ(fake.Matching("msg "),
+              (std::vector<std::string>{kRegistryMessage, kRegistryMessage}));
     EXPECT_FALSE(fake.Called("set "));
     EXPECT_FALSE(fake.Called("close key"));
-    EXPECT_TRUE(result.Succeeded());
+    ASSERT_EQ(Steps(result), (std::vector<InstallStep>{InstallStep::WriteDefaultValue,
+                                                       InstallStep::WritePortsValue}));
+    EXPECT_EQ(result.Failure(0).error, 5u);
+    EXPECT_STREQ(result.Failure(1).detail, "COM1:");
     EXPECT_EQ(fake.Progress(), kFullProgress);
+}
+
+// A new profile may lack the per-user key: it is created, not skipped.
+TEST(Installer, DefaultPrinterKeyIsCreatedWhenMissing) {
+    FakePlatform fake;
+    InstallResult result = RunInstallation(Request(), fake);
+    EXPECT_EQ(fake.Matching("create "),
+              std::vector<std::string>{
+                  "create HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows"});
+    EXPECT_FALSE(fake.Called("open "));
+    EXPECT_TRUE(result.Succeeded());
 }
 
 TEST(Installer, UntickedDefaultBoxOpensNoKey) {
@@ -463,7 +550,7 @@ TEST(Installer, UntickedDefaultBoxOpensNoKey) {
     request.bSetDefault = false;
     RunInstallation(request, fake);
     EXPECT_FALSE(fake.Called("open "));
-    EXPECT_FALSE(fake.Called("exists "));
+    EXPECT_FALSE(fake.Called("create "));
     EXPECT_EQ(fake.Progress(), kFullProgress);
 }
 
@@ -472,39 +559,63 @@ TEST(Installer, PrinterCreationOutcomes) {
         const char* label;
         bool handle;
         unsigned long error;
-        bool exists;
+        const char16_t* existingDriver;  // null: no printer of that name
+        unsigned long readError;
         bool deviceWritten;
         std::vector<InstallStep> failures;
+        unsigned long recorded;
     } cases[] = {
-        {"created", true, 0, false, true, {}},
-        {"already there", false, kErrorPrinterAlreadyExists, true, true, {}},
+        {"created", true, 0, nullptr, 0, true, {}, 0},
+        {"already there on our driver",
+         false,
+         kErrorPrinterAlreadyExists,
+         u"RQ-230 Series",
+         0,
+         true,
+         {},
+         0},
+        {"already there on another driver",
+         false,
+         kErrorPrinterAlreadyExists,
+         u"Generic / Text Only",
+         0,
+         false,
+         {InstallStep::PrinterOtherDriver},
+         0},
+        {"already there but cannot be read",
+         false,
+         kErrorPrinterAlreadyExists,
+         u"RQ-230 Series",
+         5,
+         false,
+         {InstallStep::OpenExistingPrinter},
+         5},
         {"unknown port",
          false,
          1796,
+         nullptr,
+         0,
          false,
-         false,
-         {InstallStep::CreatePrinter, InstallStep::DefaultPrinterMissing}},
-        {"refused, but a printer of that name exists",
-         false,
-         5,
-         true,
-         true,
-         {InstallStep::CreatePrinter}},
+         {InstallStep::CreatePrinter, InstallStep::DefaultPrinterMissing},
+         1796},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         FakePlatform fake;
         if (!c.handle) fake.printerHandle = nullptr;
         fake.printerError = c.error;
-        if (c.exists) fake.existingPrinters.insert("RQ-230 Series");
+        if (c.existingDriver) fake.existingPrinters["RQ-230 Series"] = c.existingDriver;
+        fake.readPrinterError = c.readError;
         InstallResult result = RunInstallation(Request(), fake);
 
         EXPECT_EQ(fake.Called("close printer"), c.handle);
+        EXPECT_EQ(fake.Called("read printer "), c.error == kErrorPrinterAlreadyExists);
         EXPECT_EQ(fake.Called("set Device"), c.deviceWritten);
         EXPECT_FALSE(fake.Called("msg "));
         EXPECT_EQ(Steps(result), c.failures);
         if (!c.failures.empty()) {
-            EXPECT_EQ(result.Failure(0).error, c.error);
+            EXPECT_EQ(result.Failure(0).error, c.recorded);
+            EXPECT_STREQ(result.Failure(0).detail, "RQ-230 Series");
         }
         EXPECT_EQ(fake.Progress(), kFullProgress);
     }
@@ -518,25 +629,94 @@ TEST(Installer, PauseComesBetween95And100AfterThePrinterIsClosed) {
                                               "progress 100"}));
 }
 
-TEST(Installer, CopyFailuresAreRecordedAndTheRestStillRuns) {
+// Nothing the spooler uses may point at a missing or truncated file: after
+// a failed copy the copied files stay under their temporary names, which are
+// removed, and nothing is registered.
+TEST(Installer, AFailedCopyStopsBeforeRegistration) {
     FakePlatform fake;
-    fake.copyErrors["D\\RQ230.GPD"] = 2;
-    fake.copyErrors["D\\RQPLUG.dll"] = 5;
-    fake.driverOk = false;
-    fake.driverError = 1797;
+    fake.copyErrors["D\\RQ230.GPD.new"] = 112;  // ERROR_DISK_FULL
     InstallResult result = RunInstallation(Request(), fake);
 
-    EXPECT_EQ(fake.Matching("copy ").size(), 10u);
-    EXPECT_TRUE(fake.Called("driver"));
-    EXPECT_TRUE(fake.Called("printer"));
-    EXPECT_FALSE(fake.Called("msg "));
-    EXPECT_EQ(fake.Progress(), kFullProgress);
-    ASSERT_EQ(Steps(result), (std::vector<InstallStep>{InstallStep::CopyFile, InstallStep::CopyFile,
-                                                       InstallStep::RegisterDriver}));
+    const std::vector<std::string> tail(fake.journal.end() - 5, fake.journal.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{
+                        "copy Printer Driver\\x86\\RQPRN.DLL -> D\\RQPRN.DLL.new", "progress 10",
+                        "copy Printer Driver\\x86\\RQ230.GPD -> D\\RQ230.GPD.new",
+                        "delete D\\RQPRN.DLL.new", "delete D\\RQ230.GPD.new"}));
+    EXPECT_FALSE(fake.Called("move "));
+    ASSERT_EQ(Steps(result), std::vector<InstallStep>{InstallStep::CopyFile});
     EXPECT_STREQ(result.Failure(0).detail, "RQ230.GPD");
-    EXPECT_EQ(result.Failure(0).error, 2u);
-    EXPECT_STREQ(result.Failure(1).detail, "RQPLUG.dll");
-    EXPECT_EQ(result.Failure(2).error, 1797u);
+    EXPECT_EQ(result.Failure(0).error, 112u);
+}
+
+TEST(Installer, AFailedReplaceStopsAndRemovesTheRemainingTemporaryFiles) {
+    FakePlatform fake;
+    fake.moveErrors["D\\UNIRES.DLL"] = 32;  // ERROR_SHARING_VIOLATION
+    InstallResult result = RunInstallation(Request(), fake);
+
+    EXPECT_EQ(fake.Matching("move ").size(), 6u);
+    EXPECT_EQ(fake.Matching("delete "),
+              (std::vector<std::string>{"delete D\\UNIRES.DLL.new", "delete D\\TTFSUB.GPD.new",
+                                        "delete D\\STDNAMES.GPD.new", "delete D\\RQPLUG.ini.new",
+                                        "delete D\\RQPLUG.dll.new"}));
+    EXPECT_EQ(fake.journal.back(), "delete D\\RQPLUG.dll.new");
+    ASSERT_EQ(Steps(result), std::vector<InstallStep>{InstallStep::CopyFile});
+    EXPECT_STREQ(result.Failure(0).detail, "UNIRES.DLL");
+    EXPECT_EQ(fake.Progress(), (std::vector<int>{10, 20, 30, 40, 50, 60}));
+}
+
+// A damaged package installs nothing: every bad file is named, none is
+// copied, and the progress bar does not move.
+TEST(Installer, DamagedPackageInstallsNothing) {
+    const std::string folder = "Printer Driver\\x86";
+    const struct {
+        const char* label;
+        std::map<std::string, SourceFileInfo> sources;
+        std::map<std::string, unsigned long> errors;
+        std::vector<InstallStep> failures;
+        std::vector<std::string> details;
+        std::vector<unsigned long> codes;
+    } cases[] = {
+        {"missing variant folder",
+         {},
+         {{folder, 3}},
+         {InstallStep::SourceFolder},
+         {"Printer Driver\\x86"},
+         {3}},
+        {"a file where the folder should be",
+         {{folder, {false, 10}}},
+         {},
+         {InstallStep::SourceFolder},
+         {"Printer Driver\\x86"},
+         {kErrorPathNotFound}},
+        {"missing, folder and empty files",
+         {{folder + "\\UNIDRV.HLP", {true, 0}}, {folder + "\\TTFSUB.GPD", {false, 0}}},
+         {{folder + "\\RQ230.GPD", 2}},
+         {InstallStep::CopyFile, InstallStep::SourceNotAFile, InstallStep::SourceEmpty},
+         {"RQ230.GPD", "UNIDRV.HLP", "TTFSUB.GPD"},
+         {2, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        FakePlatform fake;
+        fake.sources = c.sources;
+        fake.sourceErrors = c.errors;
+        InstallResult result = RunInstallation(Request(), fake);
+
+        EXPECT_EQ(fake.journal.front(), "dir Windows NT x86");
+        for (const std::string& line : fake.journal) {
+            EXPECT_TRUE(line.compare(0, 6, "query ") == 0 || line.compare(0, 4, "dir ") == 0)
+                << line;
+        }
+        EXPECT_EQ(Steps(result), c.failures);
+        std::vector<std::string> details;
+        std::vector<unsigned long> codes;
+        for (int i = 0; i < result.FailureCount(); ++i) {
+            details.push_back(result.Failure(i).detail.GetString());
+            codes.push_back(result.Failure(i).error);
+        }
+        EXPECT_EQ(details, c.details);
+        EXPECT_EQ(codes, c.codes);
+    }
 }
 
 // Without a usable directory the files would be copied to the root of the
@@ -574,8 +754,9 @@ TEST(Installer, UnusableDriverDirectorySkipsCopiesAndRegistration) {
 
 TEST(Installer, DestinationsTooLongForThePlatformAreNotCopied) {
     FakePlatform fake;
-    // 247 + "\" + "uniDRV.DLL" stays below 260; "\STDNAMES.GPD" does not.
-    fake.driverDir = std::string(247, 'd');
+    // 243 + "\" + "uniDRV.DLL" + ".new" stays below 260; "\STDNAMES.GPD.new"
+    // does not. The check comes before any copy, so none is made.
+    fake.driverDir = std::string(243, 'd');
     InstallResult result = RunInstallation(Request(), fake);
 
     std::set<std::string> failed;
@@ -585,10 +766,9 @@ TEST(Installer, DestinationsTooLongForThePlatformAreNotCopied) {
         failed.insert(result.Failure(i).detail.GetString());
     }
     EXPECT_EQ(failed, (std::set<std::string>{"uniDRVui.DLL", "STDNAMES.GPD"}));
-    EXPECT_EQ(fake.Matching("copy ").size(), 8u);
-    for (const std::string& copy : fake.Matching("copy "))
-        EXPECT_LT(copy.size() - copy.find(" -> ") - 4, 260u);
-    EXPECT_EQ(fake.Progress(), kFullProgress);
+    EXPECT_FALSE(fake.Called("copy "));
+    EXPECT_FALSE(fake.Called("driver"));
+    EXPECT_TRUE(fake.Progress().empty());
 }
 
 TEST(Installer, PositionsOutsideTheTablesTouchNothing) {
@@ -626,24 +806,50 @@ TEST(Installer, PositionsOutsideTheTablesTouchNothing) {
     }
 }
 
+// A printer without a port would be made the default and called installed.
+TEST(Installer, NoPortTouchesNothing) {
+    FakePlatform fake;
+    InstallRequest request = Request();
+    request.strPortName = "";
+    InstallResult result = RunInstallation(request, fake);
+    for (const std::string& line : fake.journal) {
+        EXPECT_TRUE(line.compare(0, 9, "progress ") == 0 || line == "pause 500") << line;
+    }
+    EXPECT_EQ(Steps(result), std::vector<InstallStep>{InstallStep::NoPort});
+}
+
 TEST(InstallOutcome, NamesEachFailedStepWithTheSystemText) {
     FakePlatform fake;
-    fake.copyErrors["D\\RQ230.GPD"] = 2;
     fake.printerHandle = nullptr;
     fake.printerError = 1796;
     fake.setStatus["COM1:"] = 5;
-    fake.errorTexts[2] = "系统找不到指定的文件。\r\n";
-    fake.errorTexts[5] = "拒绝访问。\r\n";
+    fake.errorTexts[5] = u"拒绝访问。\r\n";
     InstallRequest request = Request();
     request.nPortPos = 3;
     InstallResult result = RunInstallation(request, fake);
 
     EXPECT_STREQ(FormatInstallOutcome(result, fake),
-                 "驱动安装失败。\n"
-                 "无法复制文件 RQ230.GPD（错误 2：系统找不到指定的文件。）\n"
-                 "无法创建打印机 RQ-230 Series（错误 1796）\n"
-                 "无法设为默认打印机：打印机 RQ-230 Series 不存在\n"
-                 "无法写入端口 COM1: 设置的注册表信息（错误 5：拒绝访问。）");
+                 u8"驱动安装失败。\n"
+                 u8"无法创建打印机 RQ-230 Series（错误 1796）\n"
+                 u8"无法设为默认打印机：打印机 RQ-230 Series 不存在\n"
+                 u8"无法写入端口 COM1: 设置的注册表信息（错误 5：拒绝访问。）");
+}
+
+// The system's texts come in UTF-16 and stay whole whatever their language;
+// in code page 936 a Korean text would have become question marks.
+TEST(InstallOutcome, SystemTextsOutsideTheProductCodePageStayWhole) {
+    FakePlatform fake;
+    fake.sourceErrors["Printer Driver\\x86\\RQ230.GPD"] = 2;
+    fake.sources["Printer Driver\\x86\\TTFSUB.GPD"] = {false, 0};
+    fake.errorTexts[2] = u"지정된 파일을 찾을 수 없습니다. \r\n";
+    InstallResult result = RunInstallation(Request(), fake);
+
+    // Outside the assertion macro, which would quote the text in code page 936.
+    const char* expected =
+        u8"驱动安装失败。\n"
+        u8"无法复制文件 RQ230.GPD（错误 2：지정된 파일을 찾을 수 없습니다.）\n"
+        u8"安装包已损坏：文件 TTFSUB.GPD 为空";
+    EXPECT_STREQ(FormatInstallOutcome(result, fake), expected);
 }
 
 TEST(InstallOutcome, OtherSteps) {
@@ -651,22 +857,76 @@ TEST(InstallOutcome, OtherSteps) {
         InstallStep step;
         unsigned long error;
         const char* detail;
+        const char* other;
         const char* line;
     } cases[] = {
-        {InstallStep::InvalidRequest, 0, "型号", "安装设置超出范围：型号"},
-        {InstallStep::DriverDirectory, 0, "", "无法获取打印机驱动程序目录"},
-        {InstallStep::RegisterDriver, 1797, "RQ-230 Series",
-         "无法安装打印机驱动程序 RQ-230 Series（错误 1797）"},
-        {InstallStep::WriteDefaultValue, 5, "", "无法写入默认打印机的注册表信息（错误 5）"},
-        {InstallStep::WritePortsValue, 5, "COM4:", "无法写入端口 COM4: 设置的注册表信息（错误 5）"},
+        {InstallStep::InvalidRequest, 0, u8"型号", "", u8"安装设置超出范围：型号"},
+        {InstallStep::NoPort, 0, "", "", u8"未选择打印机端口"},
+        {InstallStep::DriverDirectory, 0, "", "", u8"无法获取打印机驱动程序目录"},
+        {InstallStep::SourceFolder, 3, "Printer Driver\\x64", "",
+         u8"找不到驱动程序文件夹 Printer Driver\\x64（错误 3）"},
+        {InstallStep::SourceNotAFile, 0, "RQPRN.DLL", "",
+         u8"无法复制文件 RQPRN.DLL：安装包中同名的是文件夹"},
+        {InstallStep::RegisterDriver, 1797, "RQ-230 Series", "",
+         u8"无法安装打印机驱动程序 RQ-230 Series（错误 1797）"},
+        {InstallStep::OpenExistingPrinter, 5, "RQ-230 Series", "",
+         u8"打印机 RQ-230 Series 已存在，但无法读取其设置（错误 5）"},
+        {InstallStep::PrinterOtherDriver, 0, "RQ-230 Series", u8"Generic / Text Only",
+         u8"打印机 RQ-230 Series 已存在并使用其他驱动程序 Generic / Text Only，未作更改"},
+        {InstallStep::WriteDefaultValue, 5, "", "", u8"无法写入默认打印机的注册表信息（错误 5）"},
+        {InstallStep::WritePortsValue, 5, "COM4:", "",
+         u8"无法写入端口 COM4: 设置的注册表信息（错误 5）"},
+        {InstallStep::InstallLock, 6, "", "", u8"无法等待其他安装程序结束（错误 6）"},
     };
     FakePlatform fake;
     for (const auto& c : cases) {
         InstallResult result;
-        result.Add(c.step, c.error, c.detail);
+        result.Add(c.step, c.error, c.detail, c.other);
         EXPECT_EQ(std::string(FormatInstallOutcome(result, fake)),
-                  std::string("驱动安装失败。\n") + c.line);
+                  std::string(u8"驱动安装失败。\n") + c.line);
     }
+}
+
+// The log of an unattended run sees every call and changes none: the same
+// calls reach the platform, in the same order, with the same result.
+class RecordingLog : public ILogSink {
+  public:
+    std::vector<std::string> lines;
+    void Line(const char* text) override { lines.push_back(text); }
+    void LineCp936(const char* text) override { lines.push_back(std::string("936:") + text); }
+};
+
+TEST(LoggingPlatform, ForwardsEveryCallAndLogsEachWithItsResult) {
+    FakePlatform plain;
+    plain.copyErrors["D\\RQ230.GPD.new"] = 5;
+    InstallResult plainResult = RunInstallation(Request(), plain);
+
+    FakePlatform fake;
+    fake.copyErrors["D\\RQ230.GPD.new"] = 5;
+    fake.errorTexts[5] = u"Access is denied.\r\n";
+    RecordingLog log;
+    LoggingPlatform logging(fake, log);
+    InstallResult result = RunInstallation(Request(), logging);
+
+    EXPECT_EQ(fake.journal, plain.journal);
+    EXPECT_EQ(Steps(result), Steps(plainResult));
+    EXPECT_EQ(FormatInstallOutcome(result, logging).GetString(),
+              std::string(FormatInstallOutcome(result, fake)));
+
+    auto has = [&](const std::string& line) {
+        return std::find(log.lines.begin(), log.lines.end(), line) != log.lines.end();
+    };
+    EXPECT_TRUE(has("GetPrinterDriverDirectoryA \"Windows NT x86\" = \"D\": ok"));
+    EXPECT_TRUE(has("CopyFileA \"Printer Driver\\x86\\RQPRN.DLL\" -> \"D\\RQPRN.DLL.new\": ok"));
+    EXPECT_TRUE(
+        has("CopyFileA \"Printer Driver\\x86\\RQ230.GPD\" -> \"D\\RQ230.GPD.new\": "
+            "error 5: Access is denied."));
+    // One line per platform call that is a step; progress and the pause are not.
+    size_t steps = 0;
+    for (const std::string& call : fake.journal) {
+        if (call.rfind("progress", 0) != 0 && call.rfind("pause", 0) != 0) ++steps;
+    }
+    EXPECT_EQ(log.lines.size(), steps);
 }
 
 }  // namespace

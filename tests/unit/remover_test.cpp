@@ -98,9 +98,14 @@ class FakeRemovalPlatform : public IRemovalPlatform {
         journal.push_back("close key");
         EXPECT_EQ(key, reinterpret_cast<RegKeyHandle>(0x77));
     }
-    CString ErrorText(unsigned long error) override {
+    int ErrorText(unsigned long error, char16_t* buffer, int size) override {
         auto it = errorTexts.find(error);
-        return it == errorTexts.end() ? CString() : CString(it->second.c_str());
+        if (it == errorTexts.end()) return 0;
+        int length = 0;
+        for (char c : it->second) {
+            if (length < size) buffer[length++] = static_cast<char16_t>(c);
+        }
+        return length;
     }
 
   private:
@@ -158,7 +163,7 @@ TEST(Removal, DeletesPrinterThenDriverThenTheDefaultNamingIt) {
     EXPECT_EQ(fake.drivers.size(), 1u);
     EXPECT_EQ(fake.values.count("Device"), 0u);
     EXPECT_EQ(RemovalExitCode(result), 0);
-    EXPECT_STREQ(FormatRemovalOutcome(result, fake), "驱动删除完成");
+    EXPECT_STREQ(FormatRemovalOutcome(result, fake), u8"驱动删除完成");
 }
 
 TEST(Removal, X64VariantDeletesTheX64Registration) {
@@ -183,7 +188,7 @@ TEST(Removal, NothingToRemoveIsASuccessThatChangesNothing) {
                                                "query Device", "close key"};
     EXPECT_EQ(fake.journal, expected);
     EXPECT_EQ(RemovalExitCode(result), 0);
-    EXPECT_STREQ(FormatRemovalOutcome(result, fake), "没有需要删除的打印机或驱动");
+    EXPECT_STREQ(FormatRemovalOutcome(result, fake), u8"没有需要删除的打印机或驱动");
 }
 
 TEST(Removal, DefaultClearedOnlyWhenItNamesTheRemovedPrinter) {
@@ -233,7 +238,7 @@ TEST(Removal, APrinterThatCannotBeDeletedStopsTheRemoval) {
         EXPECT_EQ(fake.values.count("Device"), 1u);
         EXPECT_EQ(fake.journal.back(), failOpen ? "open printer RQ-230 Series" : "close printer");
         EXPECT_STREQ(FormatRemovalOutcome(result, fake),
-                     "驱动删除失败。\n无法删除打印机 RQ-230 Series（错误 5：Access is denied.）");
+                     u8"驱动删除失败。\n无法删除打印机 RQ-230 Series（错误 5：Access is denied.）");
     }
 }
 
@@ -272,8 +277,8 @@ TEST(Removal, DriverAndDefaultFailuresAreReported) {
     EXPECT_EQ(result.Failure(0).step, RemovalStep::DeleteDriver);
     EXPECT_EQ(result.Failure(1).step, RemovalStep::ClearDefault);
     EXPECT_STREQ(FormatRemovalOutcome(result, fake),
-                 "驱动删除失败。\n无法删除打印机驱动程序 RQ-230 Series（错误 3001）\n"
-                 "无法清除默认打印机的注册表信息（错误 5）");
+                 u8"驱动删除失败。\n无法删除打印机驱动程序 RQ-230 Series（错误 3001）\n"
+                 u8"无法清除默认打印机的注册表信息（错误 5）");
     EXPECT_EQ(RemovalExitCode(result), 1603);
 }
 
@@ -301,6 +306,7 @@ class VectorLog : public ILogSink {
   public:
     std::vector<std::string> lines;
     void Line(const char* text) override { lines.push_back(text); }
+    void LineCp936(const char* text) override { lines.push_back(std::string("936:") + text); }
 };
 
 }  // namespace

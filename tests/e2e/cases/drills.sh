@@ -137,25 +137,30 @@ EOF
 }
 add_case no-driver-folder no_driver_folder
 
-# Started with another current directory (the sources are relative to it): the USB button finds
-# no installer and shows nothing, every copy fails and is named, the rest is done.
+# Started with another current directory that holds a driver package and a USB installer of its
+# own (a shortcut's "Start in", or System32 for some elevated starts): the wizard takes neither.
+# Its own USB installer starts, and the driver directory gets its own package. The foreign
+# installer is the DLL probe beside a planted WINSPOOL.DRV, so starting it would leave
+# C:\hijack.log.
 other_cwd() {
-    play -v win10 -w 'C:\windows' <<EOF
+    local foreign file
+    foreign=$(dist_copy foreign) || return 1
+    rm -rf "${foreign:?}"/*
+    mkdir -p "$foreign/Printer Driver/x86" "$foreign/USB Driver/x86"
+    for file in "${COPIES[@]}"; do
+        echo "Foreign $file" >"$foreign/Printer Driver/x86/$file"
+    done
+    cp "$E2E_WORK/dllprobe.exe" "$foreign/USB Driver/x86/dpinstx86.exe"
+    cp "$E2E_WORK/hijack.dll" "$foreign/USB Driver/x86/winspool.drv"
+    play -v win10 -w "$(e2e_winpath "$foreign")" -d "winspool.drv=n,b" <<EOF
 wait $OS_PAGE
-mark
 click 1022
-sleep 1000
-expect-no-new-window
-expect-open
-expect-no-file C:\\dpinst-started.log
+expect-file-lines C:\\dpinst-started.log dpinstx86.exe
 $(to_port_page 4)
-click 1022
-wait-closed
-$(copies_failed 3)
-click 1
-expect-exit
-expect-no-driver-file Windows NT x86|RQPRN.DLL
+$(install_confirmed)
 $(installed)
+$(copied x86)
+expect-no-file C:\\hijack.log
 EOF
 }
 add_case other-cwd other_cwd

@@ -48,18 +48,30 @@ add_case row5-plugin full ROW5
 # 936, must come out the same.
 add_case row4-c-locale full ROW4 C.UTF-8
 
-# "安装(&I)" with no row selected (the focus mark left on LPT2:) installs with an empty port name.
-# Wine's AddPrinterA accepts it and creates the printer without a port, so the completion
-# message is the truth here, and the default printer names no port after its last comma.
+# "安装(&I)" with no row selected (the focus mark left on LPT2:; on a machine with 256 foreign
+# ports before COM, FILE and LPT nothing is preselected either): Wine's AddPrinterA would create
+# a printer without a port and it would become the default. The page asks for a port instead and
+# stays, untouched; with LPT2: chosen the installation then goes through.
 no_port() {
     play -v win10 <<EOF
+set-reg $DEVICE_KEY|Device|Other Printer,winspool,COM2:
 $(to_port_page 4)
 lv-select-text 1021 LPT2:
 lv-deselect 1021
 expect-lv-selected 1021 -1
+click 1022
+expect-message 请选择打印机端口。
+click 1
+wait $PORT_PAGE
+expect-progress 1025 0 100 0
+expect-no-printer RQ-230 Series
+expect-no-driver Windows NT x86|RQ-230 Series
+expect-no-driver-file Windows NT x86|RQPRN.DLL
+expect-reg $DEVICE_KEY|Device|Other Printer,winspool,COM2:
+lv-select-text 1021 LPT2:
 $(install_confirmed)
-expect-printer RQ-230 Series||RQ-230 Series|WinPrint|RAW
-expect-reg $DEVICE_KEY|Device|RQ-230 Series,winspool,
+expect-printer RQ-230 Series|LPT2:|RQ-230 Series|WinPrint|RAW
+expect-reg $DEVICE_KEY|Device|RQ-230 Series,winspool,LPT2:
 EOF
 }
 add_case no-port no_port

@@ -265,4 +265,26 @@ configure_lpt() {
 add_case configure-lpt-ok configure_lpt 1
 add_case configure-lpt-cancel configure_lpt 2
 
+# A port whose name lies outside the ANSI code page (Korean under code page 936): the list shows
+# it exactly, and "安装(&I)" on it refuses with a message that names it instead of creating a
+# printer on "???" or some other port that does not exist; the page stays for another choice.
+PORTS_KEY='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports'
+foreign_name() {
+    play -v win10 <<EOF
+set-reg $PORTS_KEY|프린터:|
+$(to_port_page 4)
+lv-select-text 1021 프린터:
+expect-lv-text 1021 8 0 프린터:
+click 1022
+expect-message 无法使用端口 프린터:：其名称含有本系统不支持的字符，请选择其他端口。
+click 1
+wait $PORT_PAGE
+expect-progress 1025 0 100 0
+expect-no-printer RQ-230 Series
+expect-no-driver-file Windows NT x86|RQPRN.DLL
+$(cancel_and_exit)
+EOF
+}
+add_case foreign-port-name foreign_name
+
 table_main "$@"

@@ -136,8 +136,9 @@ expect-file-contains C:\windows\deploy\setup.log /model:5 /quiet /log:deploy\set
 expect-file-contains C:\windows\deploy\setup.log ] OS code 9, variant x86
 expect-file-contains C:\windows\deploy\setup.log ] port "LPT1:"
 expect-file-contains C:\windows\deploy\setup.log ] GetPrinterDriverDirectoryA "Windows NT x86" = "C:\windows\system32\spool\drivers\w32x86": ok
-expect-file-contains C:\windows\deploy\setup.log ] CopyFileA "Printer Driver\x86\RQ230.GPD" -> "C:\windows\system32\spool\drivers\w32x86\RQ230.GPD": ok
-expect-file-contains C:\windows\deploy\setup.log ] CopyFileA "Printer Driver\x86\RQPLUG.dll" -> "C:\windows\system32\spool\drivers\w32x86\RQPLUG.dll": ok
+expect-file-contains C:\windows\deploy\setup.log ] CopyFileA "Printer Driver\x86\RQ230.GPD" -> "C:\windows\system32\spool\drivers\w32x86\RQ230.GPD.new": ok
+expect-file-contains C:\windows\deploy\setup.log ] MoveFileExA "C:\windows\system32\spool\drivers\w32x86\RQ230.GPD.new" -> "C:\windows\system32\spool\drivers\w32x86\RQ230.GPD": ok
+expect-file-contains C:\windows\deploy\setup.log ] CopyFileA "Printer Driver\x86\RQPLUG.dll" -> "C:\windows\system32\spool\drivers\w32x86\RQPLUG.dll.new": ok
 expect-file-contains C:\windows\deploy\setup.log ] AddPrinterDriverA level 3 "RQ-230 Series" environment "Windows NT x86"
 expect-file-contains C:\windows\deploy\setup.log ] AddPrinterA level 2 "RQ-230 Series" port "LPT1:" driver "RQ-230 Series": ok
 expect-file-contains C:\windows\deploy\setup.log ] RegSetValueExA "Device" = "RQ-230 Series,winspool,LPT1:" (29 bytes): ok
@@ -232,7 +233,7 @@ missing_file() {
 start-with /model:5 /quiet /log:C:\missing.log
 expect-exit-code 1603
 expect-no-window
-expect-file-contains C:\missing.log ] CopyFileA "Printer Driver\x86\RQ230.GPD" -> "C:\windows\system32\spool\drivers\w32x86\RQ230.GPD": error 2:
+expect-file-contains C:\missing.log ] GetFileAttributesExA "Printer Driver\x86\RQ230.GPD": error 2:
 expect-file-contains C:\missing.log ] 驱动安装失败。
 expect-file-contains C:\missing.log ] 无法复制文件 RQ230.GPD（错误 2：
 expect-file-contains C:\missing.log ] exit code 1603
