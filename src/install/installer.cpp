@@ -246,34 +246,48 @@ enum class PrinterState {
     NotOurs,  // a printer of that name that is not known to be ours: left untouched
 };
 
+// Ready when the printer's driver is ours; otherwise recorded as a failure.
+PrinterState JudgeExisting(const char* printerName, const char16_t* driver, InstallResult& result) {
+    size_t length = 0;
+    while (length + 1 < kDriverNameSize && driver[length]) ++length;
+    CString driverName = Utf16ToUtf8(driver, length);
+    if (driverName == printerName) return PrinterState::Ready;
+    result.Add(InstallStep::PrinterOtherDriver, 0, printerName, driverName);
+    return PrinterState::NotOurs;
+}
+
+// Looked for before it is created: not every spooler refuses a second
+// printer of the same name (Wine's replaces the first), and a printer that
+// is not ours must not change.
 PrinterState CreateOrFindPrinter(const char* printerName, IInstallPlatform& platform,
                                  PrinterHandle& printer, InstallResult& result) {
+    char16_t driver[kDriverNameSize] = {};
+    unsigned long error = 0;
+    if (platform.ReadPrinterDriver(printerName, driver, kDriverNameSize, error))
+        return JudgeExisting(printerName, driver, result);
+    if (error != kErrorInvalidPrinterName) {
+        // It is there, but what it is cannot be told.
+        result.Add(InstallStep::OpenExistingPrinter, error, printerName);
+        return PrinterState::NotOurs;
+    }
+
     PrinterInfo2 printerInfo = {};
     printerInfo.pPrinterName = printerName;
     printerInfo.pPortName = g_strPortName;
     printerInfo.pDriverName = printerName;
     printerInfo.pPrintProcessor = "WinPrint";
     printerInfo.pDatatype = "RAW";
-    unsigned long error = 0;
     printer = platform.CreatePrinter(printerInfo, error);
     if (printer) return PrinterState::Ready;
     if (error != kErrorPrinterAlreadyExists) {
         result.Add(InstallStep::CreatePrinter, error, printerName);
         return PrinterState::Missing;
     }
-    char16_t driver[kDriverNameSize] = {};
-    if (!platform.ReadPrinterDriver(printerName, driver, kDriverNameSize, error)) {
-        result.Add(InstallStep::OpenExistingPrinter, error, printerName);
-        return PrinterState::NotOurs;
-    }
-    size_t length = 0;
-    while (length + 1 < kDriverNameSize && driver[length]) ++length;
-    CString driverName = Utf16ToUtf8(driver, length);
-    if (driverName != printerName) {
-        result.Add(InstallStep::PrinterOtherDriver, 0, printerName, driverName);
-        return PrinterState::NotOurs;
-    }
-    return PrinterState::Ready;
+    // Created by someone else meanwhile.
+    if (platform.ReadPrinterDriver(printerName, driver, kDriverNameSize, error))
+        return JudgeExisting(printerName, driver, result);
+    result.Add(InstallStep::OpenExistingPrinter, error, printerName);
+    return PrinterState::NotOurs;
 }
 
 // Every installation pauses half a second between 95 and 100.

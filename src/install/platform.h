@@ -17,6 +17,7 @@ constexpr unsigned long kErrorFileNotFound = 2;             // ERROR_FILE_NOT_FO
 constexpr unsigned long kErrorPathNotFound = 3;             // ERROR_PATH_NOT_FOUND
 constexpr unsigned long kErrorInsufficientBuffer = 122;     // ERROR_INSUFFICIENT_BUFFER
 constexpr unsigned long kErrorFilenameExcedRange = 206;     // ERROR_FILENAME_EXCED_RANGE
+constexpr unsigned long kErrorInvalidPrinterName = 1801;    // ERROR_INVALID_PRINTER_NAME
 constexpr unsigned long kErrorPrinterAlreadyExists = 1802;  // ERROR_PRINTER_ALREADY_EXISTS
 constexpr unsigned long kKeySetValue = 0x0002;              // KEY_SET_VALUE
 

@@ -11,7 +11,6 @@ constexpr unsigned long kErrorProcNotFound = 127;           // ERROR_PROC_NOT_FO
 constexpr unsigned long kErrorCallNotImplemented = 120;     // ERROR_CALL_NOT_IMPLEMENTED
 constexpr unsigned long kErrorInvalidParameter = 87;        // ERROR_INVALID_PARAMETER
 constexpr unsigned long kErrorUnknownPrinterDriver = 1797;  // ERROR_UNKNOWN_PRINTER_DRIVER
-constexpr unsigned long kErrorInvalidPrinterName = 1801;    // ERROR_INVALID_PRINTER_NAME
 constexpr unsigned long kDeleteUnusedFiles = 0x1;           // DPD_DELETE_UNUSED_FILES
 constexpr unsigned long kKeyQueryValue = 0x0001;            // KEY_QUERY_VALUE
 

@@ -3,7 +3,7 @@
 # prefix, and exits 0 (pass), 1 (fail) or 77 (skipped: Wine cannot give the requested version).
 #
 #   tests/e2e/case.sh [-n NAME] [-a win32|win64] [-v VERSION] [-l LOCALE] [-t SECONDS]
-#                     [-w WINDIR] [-d OVERRIDES] [-g CHANNELS] SCENARIO
+#                     [-w WINDIR] [-d OVERRIDES] [-g CHANNELS] [-f KB] SCENARIO
 #
 #   SCENARIO  a scenario file for the UI driver (commands: tests/e2e/README.md), or - for stdin
 #   -n NAME   case name; its log, scenario copy and screenshots go to build/windows/e2e/cases/NAME
@@ -17,6 +17,8 @@
 #   -d OVR    DLL overrides added to the harness' own WINEDLLOVERRIDES, e.g. "winspool.drv=n,b"
 #   -g CHAN   WINEDEBUG for the wizard alone, e.g. "+debugstr"; the standard error of the driver
 #             and the wizard then goes to stderr.txt in the case folder instead of the log
+#   -f KB     a full disk: the prefix's 32-bit driver directory becomes a tmpfs of KB kilobytes
+#             (needs root; unmounted at the end, whatever happens)
 #
 # Needs the windows build: dist/DriverSetup.exe and build/windows/e2e/uidriver.exe. Starts its
 # own Xvfb unless E2E_DISPLAY is set; E2E_DIST names another folder to run instead of dist/.
@@ -35,7 +37,8 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/../../scripts/wine-env.sh"
 
 name="" arch=win32 version=win10 locale=zh_CN.UTF-8 limit=120 cwd="" overrides="" winedebug=""
-while getopts "n:a:v:l:t:w:d:g:" opt; do
+fullkb="" mounted=""
+while getopts "n:a:v:l:t:w:d:g:f:" opt; do
     case $opt in
         n) name=$OPTARG ;;
         a) arch=$OPTARG ;;
@@ -45,12 +48,13 @@ while getopts "n:a:v:l:t:w:d:g:" opt; do
         w) cwd=$OPTARG ;;
         d) overrides=$OPTARG ;;
         g) winedebug=$OPTARG ;;
-        *) sed -n '2,19p' "$0" >&2; exit 2 ;;
+        f) fullkb=$OPTARG ;;
+        *) sed -n '2,21p' "$0" >&2; exit 2 ;;
     esac
 done
 shift $((OPTIND - 1))
 if [ $# -ne 1 ]; then
-    sed -n '2,19p' "$0" >&2
+    sed -n '2,21p' "$0" >&2
     exit 2
 fi
 scenario=$1
@@ -85,6 +89,10 @@ e2e_env
 # shellcheck disable=SC2317  # run by the trap
 cleanup() {
     e2e_wine_stop "$prefix"
+    # Never leave a mount behind (nor delete through one).
+    if [ -n "$mounted" ]; then
+        umount "$mounted" 2>/dev/null || umount -l "$mounted"
+    fi
     e2e_xvfb_stop
     [ "${E2E_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$prefix"
 }
@@ -97,6 +105,15 @@ start=$SECONDS
 e2e_xvfb_start || exit 1
 e2e_prefix_new "$arch" "$prefix" || exit 1
 e2e_set_version "$prefix" "$version" || exit 1
+if [ -n "$fullkb" ]; then
+    drivers=$prefix/drive_c/windows/system32/spool/drivers/w32x86
+    mount -t tmpfs -o "size=${fullkb}k" ds-full-disk "$drivers" || {
+        e2e_log "cannot mount a tmpfs over $drivers (root needed)"
+        exit 1
+    }
+    mounted=$drivers
+    mkdir -p "$drivers/3"
+fi
 
 echo "case $name: $arch prefix, version $version, $locale, display $DISPLAY"
 # The driver's own deadline ends a stuck scenario with a window dump; the host's is the backstop.

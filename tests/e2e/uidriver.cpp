@@ -21,6 +21,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -520,6 +521,11 @@ bool CheckDriver(const DriverRecord& d, const std::wstring& dir, const std::vect
     return true;
 }
 
+// For abandon-mutex: owns the mutex, then ends without releasing it.
+DWORD WINAPI TakeAndLeave(void* mutex) {
+    return WaitForSingleObject(static_cast<HANDLE>(mutex), 5000);
+}
+
 // Ends the whole run when the scenario as a whole takes too long (a command stuck in the
 // wizard's process would otherwise hold the case until the host's timeout).
 DWORD g_deadlineMs = 300000;
@@ -535,7 +541,7 @@ class Player {
     ~Player() {
         StopWatcher();
         for (HANDLE h : held_) CloseHandle(h);
-        for (HANDLE h : mutexes_) CloseHandle(h);
+        if (mutex_) CloseHandle(mutex_);
     }
 
     void Run(const Line& l);
@@ -579,7 +585,10 @@ class Player {
 
     // Watches for top-level windows of the wizard, to log them and for expect-no-new-window.
     static DWORD WINAPI WatchThread(void* self);
+    void StartWatcher();
     void StopWatcher();
+    // Trades the current wizard for the parked one (start-other, switch).
+    void SwapWizards();
 
     // Forgets the wizard that ended, so that another one can start in the same prefix.
     void Reset();
@@ -602,10 +611,34 @@ class Player {
     bool marked_ = false;
     std::vector<std::wstring> shownCaptions_;  // of every window in seen_, in order
 
-    std::vector<HANDLE> mutexes_;  // held by hold-mutex
-
     std::vector<HANDLE> held_;  // files kept open by hold-file
+    HANDLE mutex_ = nullptr;    // owned by hold-mutex
+
+    // A second wizard started by start-other, parked while the commands go to the other.
+    PROCESS_INFORMATION otherPi_ = {};
+    std::wstring otherExe_, otherCwd_;
+    HWND otherCur_ = nullptr;
 };
+
+void Player::StartWatcher() {
+    stopWatch_ = 0;
+    InitializeCriticalSection(&seenLock_);
+    watcher_ = CreateThread(nullptr, 0, WatchThread, this, 0, nullptr);
+}
+
+void Player::SwapWizards() {
+    StopWatcher();
+    std::swap(pi_, otherPi_);
+    exe_.swap(otherExe_);
+    cwd_.swap(otherCwd_);
+    std::swap(cur_, otherCur_);
+    seen_.clear();
+    atMark_.clear();
+    newSinceMark_.clear();
+    marked_ = false;
+    g_wizardForWatchdog = pi_.hProcess;
+    if (pi_.hProcess) StartWatcher();
+}
 
 DWORD WINAPI Player::WatchThread(void* p) {
     auto* self = static_cast<Player*>(p);
@@ -658,8 +691,7 @@ void Player::EnsureStarted() {
     g_wizardForWatchdog = pi_.hProcess;
     Out("started %s (process %lu) in %s", ToUtf8(cmdline).c_str(),
         static_cast<unsigned long>(pi_.dwProcessId), ToUtf8(cwd_).c_str());
-    InitializeCriticalSection(&seenLock_);
-    watcher_ = CreateThread(nullptr, 0, WatchThread, this, 0, nullptr);
+    StartWatcher();
 }
 
 void Player::Reset() {
@@ -1090,16 +1122,6 @@ void Player::Run(const Line& l) {
         std::vector<std::wstring> shown = shownCaptions_;
         LeaveCriticalSection(&seenLock_);
         if (shown != want) throw Failure("windows shown: " + Q(Join(shown, L"|")));
-    } else if (c == "hold-mutex") {
-        // hold-mutex <name>: creates and owns a named mutex until the scenario ends, as another
-        // running installation would.
-        std::wstring name = FromUtf8(l.rest);
-        HANDLE m = CreateMutexW(nullptr, TRUE, name.c_str());
-        if (!m || GetLastError() == ERROR_ALREADY_EXISTS) {
-            throw Failure(
-                Fmt("cannot own the mutex %s (error %lu)", Q(name).c_str(), GetLastError()));
-        }
-        mutexes_.push_back(m);
     } else if (c == "run-together") {
         // run-together <n> <arguments>: n wizards with these arguments started at the same
         // moment; each must end with 0 or 1618 (another installation runs), at least one with 0.
@@ -1115,6 +1137,22 @@ void Player::Run(const Line& l) {
         }
         Out("exit codes: %s", all.c_str());
         if (!oneSucceeded || !allKnown) throw Failure("exit codes " + all);
+    } else if (c == "start-other") {
+        // start-other <program>: a second wizard, from another program folder (a full Windows
+        // path) and in it, runs beside the first, which stays as it is; the commands go to the
+        // new one until "switch".
+        std::wstring program = FromUtf8(l.rest);
+        if (program.empty()) throw SyntaxError("start-other <program path>");
+        if (otherPi_.hProcess) throw SyntaxError("start-other: a second wizard runs already");
+        EnsureStarted();
+        SwapWizards();
+        exe_ = program;
+        cwd_ = program.substr(0, program.find_last_of(L"\\/"));
+        EnsureStarted();
+    } else if (c == "switch") {
+        // switch: the commands go to the other wizard of start-other, with its current window.
+        if (!otherPi_.hProcess) throw SyntaxError("switch needs start-other first");
+        SwapWizards();
     } else if (c == "wait") {
         std::wstring caption = FromUtf8(l.rest);
         if (caption.empty()) throw SyntaxError("wait needs a caption");
@@ -1616,6 +1654,80 @@ void Player::Run(const Line& l) {
         HKEY root = ParseKey(FromUtf8(l.rest), &path);
         LONG r = RegDeleteTreeW(root, path.c_str());
         if (r != ERROR_SUCCESS) throw Failure(Fmt("cannot delete the key (error %ld)", r));
+    } else if (c == "deny-reg-write") {
+        // deny-reg-write <key>: the key's security no longer lets anyone set values or create
+        // subkeys in it (reading stays allowed), as a key locked by a policy would.
+        std::wstring path;
+        HKEY root = ParseKey(FromUtf8(l.rest), &path);
+        HKEY key = nullptr;
+        LONG r = RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC, &key);
+        if (r == ERROR_SUCCESS) {
+            SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+            PSID everyone = nullptr;
+            AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+            alignas(ACL) BYTE aclBuffer[256];
+            PACL acl = reinterpret_cast<PACL>(aclBuffer);
+            InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION);
+            AddAccessDeniedAce(acl, ACL_REVISION, KEY_SET_VALUE | KEY_CREATE_SUB_KEY, everyone);
+            AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone);
+            SECURITY_DESCRIPTOR sd;
+            InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+            SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+            r = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd);
+            FreeSid(everyone);
+            RegCloseKey(key);
+        }
+        if (r != ERROR_SUCCESS) throw Failure(Fmt("cannot lock the key (error %ld)", r));
+        HKEY probe = nullptr;
+        r = RegOpenKeyExW(root, path.c_str(), 0, KEY_SET_VALUE, &probe);
+        if (r == ERROR_SUCCESS) {
+            RegCloseKey(probe);
+            throw Failure("the locked key still opens for writing");
+        }
+    } else if (c == "hold-mutex") {
+        // hold-mutex <name>: this driver owns the named mutex (as another installer would)
+        // until release-mutex.
+        std::wstring name = FromUtf8(l.rest);
+        if (name.empty() || mutex_) throw SyntaxError("hold-mutex <name>, once");
+        mutex_ = CreateMutexW(nullptr, FALSE, name.c_str());
+        if (!mutex_ || WaitForSingleObject(mutex_, waitMs_) != WAIT_OBJECT_0) {
+            throw Failure(Fmt("cannot own the mutex (error %lu)", GetLastError()));
+        }
+    } else if (c == "release-mutex") {
+        if (!mutex_) throw SyntaxError("release-mutex needs hold-mutex first");
+        ReleaseMutex(mutex_);
+        CloseHandle(mutex_);
+        mutex_ = nullptr;
+    } else if (c == "abandon-mutex") {
+        // abandon-mutex <name>: a thread takes the mutex and ends without releasing it, as an
+        // installer killed in the middle would; the mutex stays open here, abandoned.
+        std::wstring name = FromUtf8(l.rest);
+        if (name.empty() || mutex_) throw SyntaxError("abandon-mutex <name>, once");
+        mutex_ = CreateMutexW(nullptr, FALSE, name.c_str());
+        HANDLE thread =
+            mutex_ ? CreateThread(nullptr, 0, TakeAndLeave, mutex_, 0, nullptr) : nullptr;
+        DWORD taken = WAIT_FAILED;
+        if (thread) {
+            WaitForSingleObject(thread, 10000);
+            GetExitCodeThread(thread, &taken);
+            CloseHandle(thread);
+        }
+        if (taken != WAIT_OBJECT_0) throw Failure("the thread could not take the mutex");
+        // Not released: owned by a thread that is gone. release-mutex only closes it now.
+    } else if (c == "add-printer") {
+        // add-printer <name>|<port>|<driver>: a local printer of the user's, WinPrint and RAW.
+        std::vector<std::wstring> f = Fields(l.rest);
+        if (f.size() != 3) throw SyntaxError("add-printer <name>|<port>|<driver>");
+        std::wstring processor = L"WinPrint", datatype = L"RAW";
+        PRINTER_INFO_2W p = {};
+        p.pPrinterName = &f[0][0];
+        p.pPortName = &f[1][0];
+        p.pDriverName = &f[2][0];
+        p.pPrintProcessor = &processor[0];
+        p.pDatatype = &datatype[0];
+        HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&p));
+        if (!printer) throw Failure(Fmt("cannot add the printer (error %lu)", GetLastError()));
+        ClosePrinter(printer);
     } else if (c == "add-driver") {
         // add-driver <environment>|<name>: registers a driver record of that name for the
         // environment, with the wizard's file names, as an earlier installation would have.
@@ -1696,10 +1808,12 @@ void Player::Run(const Line& l) {
 }
 
 void Player::Finish() {
-    if (pi_.hProcess && !Exited()) {
-        Out("the wizard still runs at the end of the scenario; ending it");
-        TerminateProcess(pi_.hProcess, 1);
-        WaitForSingleObject(pi_.hProcess, 5000);
+    for (const PROCESS_INFORMATION* pi : {&pi_, &otherPi_}) {
+        if (pi->hProcess && WaitForSingleObject(pi->hProcess, 0) != WAIT_OBJECT_0) {
+            Out("a wizard still runs at the end of the scenario; ending it");
+            TerminateProcess(pi->hProcess, 1);
+            WaitForSingleObject(pi->hProcess, 5000);
+        }
     }
     StopWatcher();
 }

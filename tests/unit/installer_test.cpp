@@ -128,8 +128,7 @@ class FakePlatform : public IInstallPlatform {
         journal.push_back(std::string("read printer ") + printer);
         EXPECT_EQ(size, kDriverNameSize);
         auto it = existingPrinters.find(printer);
-        error =
-            it == existingPrinters.end() ? 1801 : readPrinterError;  // ERROR_INVALID_PRINTER_NAME
+        error = it == existingPrinters.end() ? kErrorInvalidPrinterName : readPrinterError;
         if (error == 0) *std::copy(it->second.begin(), it->second.end(), buffer) = 0;
         return error == 0;
     }
@@ -265,6 +264,7 @@ TEST(Installer, FullSequenceForRow4OnX86) {
     const std::vector<std::string> rest = {
         "driver",
         "progress 70",
+        "read printer RQ-230 Series",
         "printer",
         "progress 80",
         "create HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
@@ -554,68 +554,85 @@ TEST(Installer, UntickedDefaultBoxOpensNoKey) {
     EXPECT_EQ(fake.Progress(), kFullProgress);
 }
 
+// The printer is looked for first, since not every spooler refuses a second
+// printer of the same name: one that is there already is used only when it
+// is on our driver, and is never created anew.
 TEST(Installer, PrinterCreationOutcomes) {
     const struct {
         const char* label;
-        bool handle;
-        unsigned long error;
         const char16_t* existingDriver;  // null: no printer of that name
-        unsigned long readError;
+        unsigned long readError;         // reading the existing printer
+        bool handle;
+        unsigned long createError;
+        std::vector<std::string> printerCalls;
         bool deviceWritten;
         std::vector<InstallStep> failures;
         unsigned long recorded;
     } cases[] = {
-        {"created", true, 0, nullptr, 0, true, {}, 0},
-        {"already there on our driver",
-         false,
-         kErrorPrinterAlreadyExists,
-         u"RQ-230 Series",
-         0,
-         true,
-         {},
-         0},
-        {"already there on another driver",
-         false,
-         kErrorPrinterAlreadyExists,
+        {"created", nullptr, 0, true, 0, {"read", "printer"}, true, {}, 0},
+        {"there already on our driver", u"RQ-230 Series", 0, false, 0, {"read"}, true, {}, 0},
+        {"there already on another driver",
          u"Generic / Text Only",
          0,
          false,
+         0,
+         {"read"},
+         false,
          {InstallStep::PrinterOtherDriver},
          0},
-        {"already there but cannot be read",
-         false,
-         kErrorPrinterAlreadyExists,
+        {"there but cannot be read",
          u"RQ-230 Series",
          5,
+         false,
+         0,
+         {"read"},
          false,
          {InstallStep::OpenExistingPrinter},
          5},
         {"unknown port",
-         false,
-         1796,
          nullptr,
          0,
          false,
+         1796,
+         {"read", "printer"},
+         false,
          {InstallStep::CreatePrinter, InstallStep::DefaultPrinterMissing},
          1796},
+        {"refused as existing, yet not to be found",
+         nullptr,
+         0,
+         false,
+         kErrorPrinterAlreadyExists,
+         {"read", "printer", "read"},
+         false,
+         {InstallStep::OpenExistingPrinter},
+         kErrorInvalidPrinterName},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         FakePlatform fake;
         if (!c.handle) fake.printerHandle = nullptr;
-        fake.printerError = c.error;
+        fake.printerError = c.createError;
         if (c.existingDriver) fake.existingPrinters["RQ-230 Series"] = c.existingDriver;
         fake.readPrinterError = c.readError;
         InstallResult result = RunInstallation(Request(), fake);
 
+        std::vector<std::string> printerCalls;
+        for (const std::string& line : fake.journal) {
+            if (line == "read printer RQ-230 Series") printerCalls.push_back("read");
+            if (line == "printer") printerCalls.push_back("printer");
+        }
+        EXPECT_EQ(printerCalls, c.printerCalls);
         EXPECT_EQ(fake.Called("close printer"), c.handle);
-        EXPECT_EQ(fake.Called("read printer "), c.error == kErrorPrinterAlreadyExists);
         EXPECT_EQ(fake.Called("set Device"), c.deviceWritten);
         EXPECT_FALSE(fake.Called("msg "));
         EXPECT_EQ(Steps(result), c.failures);
         if (!c.failures.empty()) {
             EXPECT_EQ(result.Failure(0).error, c.recorded);
             EXPECT_STREQ(result.Failure(0).detail, "RQ-230 Series");
+        }
+        if (c.failures == std::vector<InstallStep>{InstallStep::PrinterOtherDriver}) {
+            EXPECT_STREQ(result.Failure(0).other, "Generic / Text Only");
         }
         EXPECT_EQ(fake.Progress(), kFullProgress);
     }

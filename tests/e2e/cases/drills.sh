@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installations under awkward conditions: odd program folders, an unwritable destination, a
-# missing registry key, planted DLLs. In each, nothing may be lost silently: the message names
-# exactly the steps that failed, and every other step is done.
+# Installations under awkward conditions: odd program folders, a damaged package, an unwritable or
+# full driver directory, locked or missing registry keys, two installers at once, planted DLLs.
+# In each, nothing may be lost silently and nothing is half-written: the message names exactly
+# the steps that failed; a package or copy failure leaves no driver, printer or default printer
+# behind and no partial file in the driver directory.
 source "$(dirname "$0")/../table.sh"
 
 DEVICE_KEY='HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows'
@@ -18,21 +20,26 @@ expect-reg $DEVICE_KEY|Device|RQ-230 Series,winspool,LPT1:
 EOF
 }
 
+# Nothing of the installation: no driver, printer, driver file or temporary file, and the default
+# printer is still the one set-reg made before ($OTHER_DEVICE).
+OTHER_DEVICE="Other Printer,winspool,COM2:"
+nothing_installed() {
+    local file
+    echo "expect-no-driver Windows NT x86|RQ-230 Series"
+    echo "expect-no-printer RQ-230 Series"
+    echo "expect-reg $DEVICE_KEY|Device|$OTHER_DEVICE"
+    for file in "${COPIES[@]}"; do
+        echo "expect-no-driver-file Windows NT x86|$file"
+        echo "expect-no-driver-file Windows NT x86|$file.new"
+    done
+}
+
 # All ten copies in the driver directory, as shipped.
 copied() {
     local file
     for file in "${COPIES[@]}"; do
         echo "expect-driver-file Windows NT x86|$file|Placeholder for $file ($1)"
     done
-}
-
-# The failure message: its first line, then one line per failed copy, each with this error.
-copies_failed() {
-    local error=$1 lines="驱动安装失败。" file
-    for file in "${COPIES[@]}"; do
-        lines+="|无法复制文件 $file（错误 $error："
-    done
-    echo "expect-message-lines $lines"
 }
 
 # A program folder whose path holds Chinese characters (ANSI code page 936): everything works,
@@ -83,17 +90,19 @@ EOF
 }
 add_case long-path long_path
 
-# A destination in the driver directory that cannot be written: the failure names that file with
-# the system's reason, and the rest is done. Wine running as root ignores the read-only
-# attribute, so the file is held open by another program (an earlier version's file in use), or
-# a folder stands in its place.
+# A destination in the driver directory that cannot be replaced: the failure names that file with
+# the system's reason, and the installation stops there: no driver, no printer, no default
+# printer, no temporary file left. Wine running as root ignores the read-only attribute, so the
+# file is held open by another program (an earlier version's file in use), or a folder stands in
+# its place. The file before it in the list is complete; the one in use keeps its content.
 unwritable() {
     local prepare error kept=""
     case $1 in
         in-use)
             prepare="write-file $DRIVER_DIR\\RQ230.GPD|left by an earlier installation
 hold-file $DRIVER_DIR\\RQ230.GPD"
-            error=32
+            # Wine refuses to rename over a file in use with error 5 (CopyFile gave 32).
+            error=5
             kept="expect-file-lines $DRIVER_DIR\\RQ230.GPD left by an earlier installation"
             ;;
         folder)
@@ -102,6 +111,7 @@ hold-file $DRIVER_DIR\\RQ230.GPD"
             ;;
     esac
     play -v win10 <<EOF
+set-reg $DEVICE_KEY|Device|$OTHER_DEVICE
 $prepare
 $(to_port_page 4)
 click 1022
@@ -111,31 +121,84 @@ click 1
 expect-exit
 $kept
 expect-driver-file Windows NT x86|RQPRN.DLL|Placeholder for RQPRN.DLL (x86)
-expect-driver-file Windows NT x86|RQPLUG.dll|Placeholder for RQPLUG.dll (x86)
-$(installed)
+expect-no-driver Windows NT x86|RQ-230 Series
+expect-no-printer RQ-230 Series
+expect-reg $DEVICE_KEY|Device|$OTHER_DEVICE
+$(for file in "${COPIES[@]}"; do echo "expect-no-driver-file Windows NT x86|$file.new"; done)
 EOF
 }
 add_case unwritable-in-use unwritable in-use
 add_case unwritable-folder unwritable folder
 
-# No "Printer Driver" folder at all: every copy fails and is named. Wine registers a driver whose
-# files are missing, so the driver, the printer and the default printer follow.
-no_driver_folder() {
+# A full disk (the driver directory is a 64 KB tmpfs) and a package whose GPD is larger than that:
+# the copy fails with the system's reason, the partly written file is removed, and nothing is
+# installed. Before, a truncated GPD stayed under its real name with a driver registered on it.
+full_disk() {
     local dir
     dir=$(dist_copy DriverSetup) || return 1
-    rm -r "$dir/Printer Driver"
-    E2E_DIST=$dir play -v win10 <<EOF
+    head -c 200000 /dev/zero | tr '\0' 'x' >>"$dir/Printer Driver/x86/RQ230.GPD"
+    E2E_DIST=$dir play -v win10 -f 64 <<EOF
+set-reg $DEVICE_KEY|Device|$OTHER_DEVICE
 $(to_port_page 4)
 click 1022
 wait-closed
-$(copies_failed 3)
+expect-message-lines 驱动安装失败。|无法复制文件 RQ230.GPD（错误 112：
 click 1
 expect-exit
-expect-no-driver-file Windows NT x86|RQ230.GPD
-$(installed)
+$(nothing_installed)
 EOF
 }
-add_case no-driver-folder no_driver_folder
+add_case full-disk full_disk
+
+# A damaged package: the variant's folder missing (one line that names it, not ten copy lines), a
+# folder in place of a file, a file of 0 bytes. Each bad file is named and nothing is installed.
+#
+#   case               change to the package copy
+DAMAGED=(
+    "no-variant-folder  rm-x86"
+    "no-driver-folder   rm-all"
+    "folder-in-package  folder"
+    "empty-file         empty"
+)
+damaged() {
+    local dir line
+    dir=$(dist_copy DriverSetup) || return 1
+    case $1 in
+        rm-x86)
+            # The system's code for a missing last part of a path is 2, for a missing folder
+            # above it 3.
+            rm -r "$dir/Printer Driver/x86"
+            line='找不到驱动程序文件夹 Printer Driver\x86（错误 2：'
+            ;;
+        rm-all)
+            rm -r "$dir/Printer Driver"
+            line='找不到驱动程序文件夹 Printer Driver\x86（错误 3：'
+            ;;
+        folder)
+            rm "$dir/Printer Driver/x86/UNIDRV.HLP"
+            mkdir "$dir/Printer Driver/x86/UNIDRV.HLP"
+            line='无法复制文件 UNIDRV.HLP：安装包中同名的是文件夹'
+            ;;
+        empty)
+            : >"$dir/Printer Driver/x86/RQ230.GPD"
+            line='安装包已损坏：文件 RQ230.GPD 为空'
+            ;;
+    esac
+    E2E_DIST=$dir play -v win10 <<EOF
+set-reg $DEVICE_KEY|Device|$OTHER_DEVICE
+$(to_port_page 4)
+click 1022
+wait-closed
+expect-message-lines 驱动安装失败。|$line
+click 1
+expect-exit
+$(nothing_installed)
+EOF
+}
+for row in "${DAMAGED[@]}"; do
+    read -r name change <<<"$row"
+    add_case "$name" damaged "$change"
+done
 
 # Started with another current directory that holds a driver package and a USB installer of its
 # own (a shortcut's "Start in", or System32 for some elevated starts): the wizard takes neither.
@@ -188,15 +251,15 @@ EOF
 }
 add_case two-models two_models
 
-# A profile without the per-user Windows key: the default-printer step is skipped quietly, and
-# the key is not created.
+# A profile without the per-user Windows key: with "设为默认打印机" ticked the key is created and
+# the printer becomes the default (it used to be skipped quietly while the wizard said it was
+# done).
 no_device_key() {
     play -v win10 <<EOF
 delete-reg-key $DEVICE_KEY
 $(to_port_page 4)
 $(install_confirmed)
-expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW
-expect-no-reg $DEVICE_KEY
+$(installed)
 EOF
 }
 add_case no-device-key no_device_key
@@ -224,5 +287,119 @@ expect-file-line C:\\hijack.log COMCTL32.DLL
 EOF
 }
 add_case planted-dlls planted_dlls
+
+# A COM port chosen on the settings page (115200 baud) while the machine-wide Ports key refuses
+# writes: the registry message, then the failure names the Ports value, and the settings are as
+# they were. The rest of the installation is done.
+PORTS_KEY='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports'
+locked_ports() {
+    play -v win10 <<EOF
+deny-reg-write $PORTS_KEY
+$(to_port_page 4 "select 1014 3" "select 1015 8")
+click 1022
+expect-message 错误：无法设置有关的注册表信息
+click 1
+wait-closed
+expect-message-lines 驱动安装失败。|无法写入端口 COM1: 设置的注册表信息（错误 5：
+click 1
+expect-exit
+expect-reg $PORTS_KEY|COM1:|9600,n,8,1
+$(installed)
+EOF
+}
+add_case locked-ports-key locked_ports
+
+# A printer of the same name on another driver is the user's: Wine's spooler would replace it
+# without a word. The failure names the other driver; the printer, its driver and the default
+# printer stay as they were.
+other_driver() {
+    play -v win10 <<EOF
+add-driver Windows NT x86|Other Driver
+add-printer RQ-230 Series|COM2:|Other Driver
+set-reg $DEVICE_KEY|Device|$OTHER_DEVICE
+$(to_port_page 4)
+click 1022
+wait-closed
+expect-message-lines 驱动安装失败。|打印机 RQ-230 Series 已存在并使用其他驱动程序 Other Driver，未作更改
+click 1
+expect-exit
+expect-printer RQ-230 Series|COM2:|Other Driver|WinPrint|RAW
+expect-reg $DEVICE_KEY|Device|$OTHER_DEVICE
+EOF
+}
+add_case same-name-other-driver other_driver
+
+# Under a locale outside code page 936 the system's reason comes in its own language and stays
+# whole (it used to become question marks).
+korean_reason() {
+    local dir
+    dir=$(dist_copy DriverSetup) || return 1
+    rm "$dir/Printer Driver/x86/RQ230.GPD"
+    E2E_DIST=$dir play -v win10 -l ko_KR.UTF-8 <<EOF
+$(to_port_page 4)
+click 1022
+wait-closed
+expect-message-lines 驱动安装失败。|无法复制文件 RQ230.GPD（错误 2：파일을 찾을 수 없습니다.）
+click 1
+expect-exit
+EOF
+}
+add_case korean-reason korean_reason
+
+# Two wizards from two package copies installing at once. Another installer holds the lock
+# (the driver owns the mutex), so the first wizard waits with its bar at 0 and says why in its
+# title; the second wizard, started from another copy, is made to install just after the first
+# got the lock and waits for it in turn. Both finish, and the driver directory holds the second
+# copy's files, all ten of them: no mix of the two.
+LOCK_NAME='Global\DriverSetup.Installation'
+WAITING="正在等待另一个安装程序完成…"
+two_installers() {
+    local first second file
+    first=$(dist_copy first) || return 1
+    second=$E2E_WORK/dists/$E2E_GROUP.$E2E_CASE/second
+    mkdir -p "$second"
+    cp -a "$first/." "$second/"
+    for file in "${COPIES[@]}"; do
+        echo "Second copy of $file" >"$second/Printer Driver/x86/$file"
+    done
+    E2E_DIST=$first play -v win10 <<EOF
+hold-mutex $LOCK_NAME
+$(to_port_page 4)
+click 1022
+expect-caption $WAITING
+expect-progress 1025 0 100 0
+start-other $(e2e_winpath "$second")\\DriverSetup.exe
+$(to_port_page 4)
+release-mutex
+click 1022
+expect-caption $WAITING
+expect-progress 1025 0 100 0
+switch
+wait-closed
+expect-message 驱动安装完成
+click 1
+expect-exit
+switch
+wait-closed
+expect-message 驱动安装完成
+click 1
+expect-exit
+$(for file in "${COPIES[@]}"; do echo "expect-driver-file Windows NT x86|$file|Second copy of $file"; done)
+$(installed)
+EOF
+}
+add_case two-installers two_installers
+
+# An installer killed while it held the lock leaves the mutex abandoned: the next installation
+# takes it and runs as usual.
+abandoned_lock() {
+    play -v win10 <<EOF
+abandon-mutex $LOCK_NAME
+$(to_port_page 4)
+$(install_confirmed)
+$(installed)
+EOF
+}
+add_case abandoned-lock abandoned_lock
 
 table_main "$@"

@@ -103,8 +103,9 @@ EOF
 }
 add_case no-default no_default
 
-# A driver file missing from the program folder: the failure names it and nothing else, and
-# every other step is done.
+# A driver file missing from the program folder: the failure names it and nothing else, and the
+# installation stops before copying anything: no driver whose data file is missing, no printer
+# on it, no default printer naming it.
 missing_file() {
     local dir
     dir=$(dist_copy DriverSetup) || return 1
@@ -117,11 +118,10 @@ expect-message-lines 驱动安装失败。|无法复制文件 RQ230.GPD（错误
 click 1
 expect-exit
 expect-no-driver-file Windows NT x86|RQ230.GPD
-expect-driver-file Windows NT x86|RQPRN.DLL|Placeholder for RQPRN.DLL (x86)
-expect-driver-file Windows NT x86|RQPLUG.dll|Placeholder for RQPLUG.dll (x86)
-expect-driver Windows NT x86|RQ-230 Series|data=RQ230.GPD
-expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW
-expect-reg $DEVICE_KEY|Device|RQ-230 Series,winspool,LPT1:
+expect-no-driver-file Windows NT x86|RQPRN.DLL
+expect-no-driver Windows NT x86|RQ-230 Series
+expect-no-printer RQ-230 Series
+expect-no-reg $DEVICE_KEY|Device
 EOF
 }
 add_case missing-file missing_file
