@@ -2,23 +2,24 @@
 # Runs the wizard, dist/DriverSetup.exe, under Wine in a throwaway prefix below build/ (never
 # ~/.wine). Build it first: cmake --preset windows && cmake --build --preset windows.
 #
-#   scripts/run.sh [--headless] [-a win32|win64] [-v VERSION]
+#   scripts/run.sh [--headless] [-a win32|win64] [-v VERSION] [--dpi N]
 #
 # With a usable $DISPLAY the wizard opens for you. Without one (or with --headless) it starts
 # Xvfb, walks through the pages with the UI driver (tests/e2e/scenarios/walkthrough.txt) and
 # saves a PNG screenshot of each page in build/screenshots/. -a picks the prefix architecture
-# (default win32), -v the Windows version Wine reports (default win10); E2E_LOCALE sets the
-# locale (default zh_CN.UTF-8).
+# (default win32), -v the Windows version Wine reports (default win10), --dpi the screen's
+# dots per inch (LogPixels; 144 is 150 %); E2E_LOCALE sets the locale (default zh_CN.UTF-8).
 set -uo pipefail
 
 source "$(dirname "$0")/wine-env.sh"
 
-headless=0 arch=win32 version=win10
+headless=0 arch=win32 version=win10 dpi=""
 while [ $# -gt 0 ]; do
     case $1 in
         --headless) headless=1 ;;
         -a) arch=$2; shift ;;
         -v) version=$2; shift ;;
+        --dpi) dpi=$2; shift ;;
         *) sed -n '2,11p' "$0" >&2; exit 2 ;;
     esac
     shift
@@ -56,6 +57,9 @@ if [ "$headless" = 1 ]; then
 fi
 e2e_prefix_new "$arch" "$prefix" || exit 1
 e2e_set_version "$prefix" "$version" || exit 1
+if [ -n "$dpi" ]; then
+    e2e_reg_add "$prefix" 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" || exit 1
+fi
 
 if [ "$headless" = 0 ]; then
     # On a real desktop the window manager frames the windows.

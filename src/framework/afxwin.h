@@ -219,6 +219,8 @@ class CListCtrl : public CWnd {
   public:
     // The heading is a product text (code page 936).
     int InsertColumn(int column, const char* heading, int format = LVCFMT_LEFT, int width = -1);
+    // Width in pixels at 96 DPI; the program is DPI aware, so it is scaled to
+    // the system's DPI like the dialog's own layout.
     BOOL SetColumnWidth(int column, int width);
     DWORD GetExtendedStyle() const;
     DWORD SetExtendedStyle(DWORD exStyle);

@@ -292,6 +292,10 @@ int CListCtrl::InsertColumn(int column, const char* heading, int format, int wid
 }
 
 BOOL CListCtrl::SetColumnWidth(int column, int width) {
+    HDC screen = ::GetDC(nullptr);
+    int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    if (screen) ::ReleaseDC(nullptr, screen);
+    if (dpi > 0) width = ::MulDiv(width, dpi, 96);
     return static_cast<BOOL>(
         ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)));
 }
