@@ -592,6 +592,9 @@ class Player {
 
     // Forgets the wizard that ended, so that another one can start in the same prefix.
     void Reset();
+    // A window that a command found becomes the current one; it counts as shown even when it
+    // came and went between two looks of the watcher.
+    void SetCurrent(HWND w);
     // Starts count wizards with these arguments at once; their exit codes.
     std::vector<DWORD> RunTogether(int count, const std::wstring& args);
 
@@ -644,13 +647,16 @@ DWORD WINAPI Player::WatchThread(void* p) {
     auto* self = static_cast<Player*>(p);
     while (!self->stopWatch_) {
         for (HWND w : TopLevelOf(self->pi_.dwProcessId)) {
-            // A window may go between the listing and the look at it.
-            if (!IsWindowVisible(w) || ClassOf(w).empty()) continue;
+            // A window may go between the listing and the look at it: what was read of one
+            // that is gone by the end of the look does not count.
+            if (!IsWindowVisible(w)) continue;
+            std::wstring cls = ClassOf(w), caption = TextOf(w);
+            if (cls.empty() || !IsWindow(w) || !IsWindowVisible(w)) continue;
             EnterCriticalSection(&self->seenLock_);
             bool fresh = self->seen_.insert(w).second;
-            if (fresh) self->shownCaptions_.push_back(TextOf(w));
+            if (fresh) self->shownCaptions_.push_back(caption);
             if (fresh && self->marked_ && !self->atMark_.count(w)) {
-                self->newSinceMark_.push_back(ToUtf8(ClassOf(w)) + " " + Q(TextOf(w)));
+                self->newSinceMark_.push_back(ToUtf8(cls) + " " + Q(caption));
             }
             LeaveCriticalSection(&self->seenLock_);
             if (fresh) Out("window shown: %s", Describe(w, nullptr).c_str());
@@ -707,6 +713,14 @@ void Player::Reset() {
     newSinceMark_.clear();
     shownCaptions_.clear();
     marked_ = false;
+}
+
+void Player::SetCurrent(HWND w) {
+    cur_ = w;
+    std::wstring caption = TextOf(w);
+    EnterCriticalSection(&seenLock_);
+    if (seen_.insert(w).second) shownCaptions_.push_back(caption);
+    LeaveCriticalSection(&seenLock_);
 }
 
 std::vector<DWORD> Player::RunTogether(int count, const std::wstring& args) {
@@ -809,7 +823,7 @@ void Player::WaitMessage(const std::string& what,
         throw Failure("expected " + what + ", found " +
                       (seen.empty() ? "no message box" : ShowZeros(Join(seen, L" and "))));
     }
-    cur_ = box;
+    SetCurrent(box);
 }
 
 void Player::Wait(const std::wstring& caption, const std::vector<long>& ids) {
@@ -820,7 +834,7 @@ void Player::Wait(const std::wstring& caption, const std::vector<long>& ids) {
         return found != nullptr || Exited();
     });
     if (found) {
-        cur_ = found;
+        SetCurrent(found);
         return;
     }
     if (ok) throw Failure("the wizard ended before the window appeared");
@@ -1428,7 +1442,7 @@ void Player::Run(const Line& l) {
             return box != nullptr || Exited();
         });
         if (!box) throw Failure("no message box with text " + Q(want));
-        cur_ = box;
+        SetCurrent(box);
     } else if (c == "expect-exit") {
         EnsureStarted();
         DWORD ms = l.words.empty() ? waitMs_ : static_cast<DWORD>(Number(l, 0) * 1000);
