@@ -9,6 +9,7 @@
 
 #include "install/installer.h"
 #include "install/logging_platform.h"
+#include "install/unattended.h"
 
 namespace {
 
@@ -927,6 +928,9 @@ TEST(LoggingPlatform, ForwardsEveryCallAndLogsEachWithItsResult) {
 
     EXPECT_EQ(fake.journal, plain.journal);
     EXPECT_EQ(Steps(result), Steps(plainResult));
+    // The exit code of a run with arguments comes from the same result.
+    EXPECT_EQ(InstallExitCode(result), 1603);
+    EXPECT_EQ(InstallExitCode(InstallResult()), 0);
     EXPECT_EQ(FormatInstallOutcome(result, logging).GetString(),
               std::string(FormatInstallOutcome(result, fake)));
 
