@@ -48,7 +48,8 @@ int FindModel(const CString& value) {
     bool digits = !value.IsEmpty();
     for (const char* p = text; *p; ++p) digits = digits && *p >= '0' && *p <= '9';
     if (digits) {
-        if (value.GetLength() > 3) return -1;  // no valid row has more digits
+        while (text[0] == '0' && text[1] != '\0') ++text;
+        if (std::strlen(text) > 2) return -1;  // no valid row has more digits
         int row = 0;
         for (const char* p = text; *p; ++p) row = row * 10 + (*p - '0');
         return row >= 1 && row <= kModelCount ? row - 1 : -1;

@@ -76,6 +76,7 @@ TEST(ParseCommand, AcceptedAndRefusedCommandLines) {
         {"x.exe /model:1", I, 0, nullptr, true, false, nullptr},
         {"x.exe /model:23", I, 22, nullptr, true, false, nullptr},
         {"x.exe /model:05", I, 4, nullptr, true, false, nullptr},
+        {"x.exe /model:00000023", I, 22, nullptr, true, false, nullptr},
         {"x.exe -MODEL:5 -Quiet -NoDefault", I, 4, nullptr, false, true, nullptr},
         {"x.exe /model:\"RQ-230N Series\" /nodefault", I, 5, nullptr, false, false, nullptr},
         {"x.exe \"/model:M-C51x Series\" /port:COM1:", I, 22, "COM1:", true, false, nullptr},
