@@ -89,8 +89,10 @@ TEST(ParseCommand, AcceptedAndRefusedCommandLines) {
         {"x.exe -?", U, -1, nullptr, true, false, nullptr},
         {"x.exe /model:99 /? /quiet", U, -1, nullptr, true, true, nullptr},
         // Refused: nothing may happen.
-        {"x.exe /quiet", X, -1, nullptr, true, true, nullptr},      // no model
-        {"x.exe /model:0", X, -1, nullptr, true, false, nullptr},   // below 1
+        {"x.exe /quiet", X, -1, nullptr, true, true, nullptr},     // no model
+        {"x.exe /model:0", X, -1, nullptr, true, false, nullptr},  // below 1
+        {"x.exe /model:000", X, -1, nullptr, true, false, nullptr},
+        {"x.exe /model:100", X, -1, nullptr, true, false, nullptr},
         {"x.exe /model:24", X, -1, nullptr, true, false, nullptr},  // above 23
         {"x.exe /model:-1", X, -1, nullptr, true, false, nullptr},
         {"x.exe /model:4294967301", X, -1, nullptr, true, false, nullptr},  // no wrap-around
