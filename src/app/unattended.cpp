@@ -100,6 +100,7 @@ class CFileLog : public ILogSink {
     CFileLog& operator=(const CFileLog&) = delete;
 
     void LineCp936(const char* text) override { Line(Recode(kProductCodePage, CP_UTF8, text)); }
+    CString FromAnsi(const char* text) override { return Recode(CP_ACP, CP_UTF8, text); }
 
     void Line(const char* text) override {
         if (m_file == INVALID_HANDLE_VALUE) return;

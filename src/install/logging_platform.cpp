@@ -77,7 +77,7 @@ bool LoggingPlatform::GetDriverDirectory(const char* environment, char* buffer, 
         int length = 0;
         while (length < size && buffer[length] != '\0') ++length;
         call += " = \"";
-        call.Append(buffer, length);
+        call += m_log.FromAnsi(CString(buffer, length));
         call += "\"";
     }
     Result(call, ok, error);
@@ -88,7 +88,8 @@ bool LoggingPlatform::CopyDriverFile(const char* source, const char* destination
                                      unsigned long& error) {
     bool ok = m_platform.CopyDriverFile(source, destination, overwrite, error);
     CString call;
-    call.Format("CopyFileA \"%s\" -> \"%s\"", source, destination);
+    call.Format("CopyFileA \"%s\" -> \"%s\"", m_log.FromAnsi(source).GetString(),
+                m_log.FromAnsi(destination).GetString());
     Result(call, ok, error);
     return ok;
 }
@@ -97,7 +98,7 @@ bool LoggingPlatform::QuerySourceFile(const char* path, SourceFileInfo& info,
                                       unsigned long& error) {
     bool ok = m_platform.QuerySourceFile(path, info, error);
     CString call;
-    call.Format("GetFileAttributesExA \"%s\"", path);
+    call.Format("GetFileAttributesExA \"%s\"", m_log.FromAnsi(path).GetString());
     if (ok) {
         CString found;
         if (info.isDirectory) {
@@ -115,7 +116,8 @@ bool LoggingPlatform::MoveDriverFile(const char* source, const char* destination
                                      unsigned long& error) {
     bool ok = m_platform.MoveDriverFile(source, destination, error);
     CString call;
-    call.Format("MoveFileExA \"%s\" -> \"%s\"", source, destination);
+    call.Format("MoveFileExA \"%s\" -> \"%s\"", m_log.FromAnsi(source).GetString(),
+                m_log.FromAnsi(destination).GetString());
     Result(call, ok, error);
     return ok;
 }
@@ -123,7 +125,7 @@ bool LoggingPlatform::MoveDriverFile(const char* source, const char* destination
 void LoggingPlatform::DeleteDriverFile(const char* path) {
     m_platform.DeleteDriverFile(path);
     CString line;
-    line.Format("DeleteFileA \"%s\"", path);
+    line.Format("DeleteFileA \"%s\"", m_log.FromAnsi(path).GetString());
     m_log.Line(line);
 }
 
@@ -143,7 +145,7 @@ PrinterHandle LoggingPlatform::CreatePrinter(const PrinterInfo2& info, unsigned 
     PrinterHandle printer = m_platform.CreatePrinter(info, error);
     CString call;
     call.Format("AddPrinterA level 2 \"%s\" port \"%s\" driver \"%s\"", info.pPrinterName,
-                info.pPortName, info.pDriverName);
+                m_log.FromAnsi(info.pPortName).GetString(), info.pDriverName);
     Result(call, printer != nullptr, error);
     return printer;
 }
@@ -191,7 +193,8 @@ long LoggingPlatform::SetRegString(RegKeyHandle key, const char* name, const cha
                                    unsigned long byteCount) {
     long status = m_platform.SetRegString(key, name, text, byteCount);
     CString call;
-    call.Format("RegSetValueExA \"%s\" = \"%s\" (%lu bytes)", name, text, byteCount);
+    call.Format("RegSetValueExA \"%s\" = \"%s\" (%lu bytes)", name,
+                m_log.FromAnsi(text).GetString(), byteCount);
     Result(call, status == 0, static_cast<unsigned long>(status));
     return status;
 }
@@ -281,7 +284,7 @@ long LoggingRemovalPlatform::QueryRegString(RegKeyHandle key, const char* name, 
     call.Format("RegQueryValueExA \"%s\"", name);
     if (status == 0) {
         call += " = \"";
-        call += text;
+        call += m_log.FromAnsi(text);
         call += "\"";
     }
     Result(call, status == 0, static_cast<unsigned long>(status));

@@ -17,6 +17,10 @@ class ILogSink {
     // A text in the product code page (936), such as the installation's
     // registry message.
     virtual void LineCp936(const char* text) = 0;
+    // The UTF-8 form of a text that the spooler's and the registry's ANSI
+    // calls take or give (paths, port names, values), in the system's ANSI
+    // code page: a port may well have a Chinese name.
+    virtual CString FromAnsi(const char* text) { return CString(text); }
 };
 
 // The system's UTF-16 text for an error as one UTF-8 line; empty if none.

@@ -154,6 +154,24 @@ EOF
 }
 add_case log-file log_file
 
+# A port with a Chinese name (a local port added through the registry, as Wine's local monitor
+# lists them): given as UTF-16 on the command line, handed to the spooler's ANSI calls in code
+# page 936, and written to the log as UTF-8.
+chinese_port() {
+    play -v win10 <<'EOF'
+set-reg HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Ports|收银台:|
+start-with /model:5 /port:收银台: /quiet /log:C:\cn.log
+expect-exit-code 0
+expect-no-window
+expect-printer RQ-230 Series|收银台:|RQ-230 Series|WinPrint|RAW
+expect-reg HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows|Device|RQ-230 Series,winspool,收银台:
+expect-file-contains C:\cn.log ] port "收银台:"
+expect-file-contains C:\cn.log ] AddPrinterA level 2 "RQ-230 Series" port "收银台:" driver "RQ-230 Series": ok
+expect-file-contains C:\cn.log ] RegSetValueExA "Device" = "RQ-230 Series,winspool,收银台:"
+EOF
+}
+add_case chinese-port chinese_port
+
 # A log that cannot be written (its path is a folder) changes nothing about the run.
 log_unwritable() {
     play -v win10 <<'EOF'
