@@ -160,16 +160,6 @@ BOOL ConfigurePortW(LPWSTR server, HWND owner, LPWSTR portName) {
     return Call<decltype(&::ConfigurePortW)>(kWinspool, "ConfigurePortW", server, owner, portName);
 }
 
-BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
-                LPDWORD count) {
-    return Call<decltype(&::EnumPortsA)>(kWinspool, "EnumPortsA", server, level, buffer, size,
-                                         needed, count);
-}
-
-BOOL ConfigurePortA(LPSTR server, HWND owner, LPSTR portName) {
-    return Call<decltype(&::ConfigurePortA)>(kWinspool, "ConfigurePortA", server, owner, portName);
-}
-
 BOOL EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                    LPDWORD count) {
     return Call<decltype(&::EnumMonitorsA)>(kWinspool, "EnumMonitorsA", server, level, buffer, size,

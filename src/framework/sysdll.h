@@ -49,11 +49,8 @@ BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD
 // answer; release it with std::free. nullptr with the last error set when
 // it cannot be read.
 BYTE* QueryPrinter(HANDLE printer, DWORD level);
-BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
-                LPDWORD count);
 BOOL EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                 LPDWORD count);
-BOOL ConfigurePortA(LPSTR server, HWND owner, LPSTR portName);
 BOOL ConfigurePortW(LPWSTR server, HWND owner, LPWSTR portName);
 BOOL EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                    LPDWORD count);

@@ -226,18 +226,16 @@ void WriteRegistryText(IInstallPlatform& platform, RegRoot root, const char* pat
     RegKeyHandle key = nullptr;
     long status = create ? platform.CreateRegKey(root, path, kKeySetValue, key)
                          : platform.OpenRegKey(root, path, kKeySetValue, key);
-    if (status != 0) {
-        platform.ShowMessage(kRegistryMessage);
-        result.Add(writeStep, static_cast<unsigned long>(status), detail);
-        return;
+    const bool opened = status == 0;
+    if (opened) {
+        status = platform.SetRegString(key, valueName, text,
+                                       static_cast<unsigned long>(text.GetLength()) + 1);
     }
-    status = platform.SetRegString(key, valueName, text,
-                                   static_cast<unsigned long>(text.GetLength()) + 1);
     if (status != 0) {
         platform.ShowMessage(kRegistryMessage);
         result.Add(writeStep, static_cast<unsigned long>(status), detail);
     }
-    platform.CloseRegKey(key);
+    if (opened) platform.CloseRegKey(key);
 }
 
 enum class PrinterState {

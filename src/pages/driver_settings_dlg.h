@@ -49,7 +49,7 @@ class CDriverSettingsDlg : public CDialog {
     HICON m_hIcon;
 
     bool m_bInstallRan = false;
-    CString m_strFailure;  // empty when the last installation succeeded
+    CString m_strFailure;  // UTF-8; empty when the last installation succeeded
 };
 
 class CAboutDlg : public CDialog {

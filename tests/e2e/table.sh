@@ -93,6 +93,13 @@ install_confirmed() {
     printf '%s\n' "click 1022" "wait-closed" "expect-message 驱动安装完成" "click 1" "expect-exit"
 }
 
+# Scenario lines for "安装(&I)" on the port page through to the failure message, whose lines after
+# "驱动安装失败。" begin with the given texts ("a|b"), and the end of the program.
+install_failed() {
+    printf '%s\n' "click 1022" "wait-closed" "expect-message-lines 驱动安装失败。|$1" "click 1" \
+        "expect-exit"
+}
+
 table_main() {
     if [ "${1:-}" = --list ]; then
         printf '%s\n' "${E2E_CASE_NAMES[@]}"

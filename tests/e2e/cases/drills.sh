@@ -114,11 +114,7 @@ hold-file $DRIVER_DIR\\RQ230.GPD"
 set-reg $DEVICE_KEY|Device|$OTHER_DEVICE
 $prepare
 $(to_port_page 4)
-click 1022
-wait-closed
-expect-message-lines 驱动安装失败。|无法复制文件 RQ230.GPD（错误 $error：
-click 1
-expect-exit
+$(install_failed "无法复制文件 RQ230.GPD（错误 $error：")
 $kept
 expect-driver-file Windows NT x86|RQPRN.DLL|Placeholder for RQPRN.DLL (x86)
 expect-no-driver Windows NT x86|RQ-230 Series
@@ -140,11 +136,7 @@ full_disk() {
     E2E_DIST=$dir play -v win10 -f 64 <<EOF
 set-reg $DEVICE_KEY|Device|$OTHER_DEVICE
 $(to_port_page 4)
-click 1022
-wait-closed
-expect-message-lines 驱动安装失败。|无法复制文件 RQ230.GPD（错误 112：
-click 1
-expect-exit
+$(install_failed "无法复制文件 RQ230.GPD（错误 112：")
 $(nothing_installed)
 EOF
 }
@@ -187,11 +179,7 @@ damaged() {
     E2E_DIST=$dir play -v win10 <<EOF
 set-reg $DEVICE_KEY|Device|$OTHER_DEVICE
 $(to_port_page 4)
-click 1022
-wait-closed
-expect-message-lines 驱动安装失败。|$line
-click 1
-expect-exit
+$(install_failed "$line")
 $(nothing_installed)
 EOF
 }
@@ -318,11 +306,7 @@ add-driver Windows NT x86|Other Driver
 add-printer RQ-230 Series|COM2:|Other Driver
 set-reg $DEVICE_KEY|Device|$OTHER_DEVICE
 $(to_port_page 4)
-click 1022
-wait-closed
-expect-message-lines 驱动安装失败。|打印机 RQ-230 Series 已存在并使用其他驱动程序 Other Driver，未作更改
-click 1
-expect-exit
+$(install_failed "打印机 RQ-230 Series 已存在并使用其他驱动程序 Other Driver，未作更改")
 expect-printer RQ-230 Series|COM2:|Other Driver|WinPrint|RAW
 expect-reg $DEVICE_KEY|Device|$OTHER_DEVICE
 EOF
@@ -337,11 +321,7 @@ korean_reason() {
     rm "$dir/Printer Driver/x86/RQ230.GPD"
     E2E_DIST=$dir play -v win10 -l ko_KR.UTF-8 <<EOF
 $(to_port_page 4)
-click 1022
-wait-closed
-expect-message-lines 驱动安装失败。|无法复制文件 RQ230.GPD（错误 2：파일을 찾을 수 없습니다.）
-click 1
-expect-exit
+$(install_failed "无法复制文件 RQ230.GPD（错误 2：파일을 찾을 수 없습니다.）")
 EOF
 }
 add_case korean-reason korean_reason

@@ -112,11 +112,7 @@ missing_file() {
     rm "$dir/Printer Driver/x86/RQ230.GPD"
     E2E_DIST=$dir play -v win10 <<EOF
 $(to_port_page 4)
-click 1022
-wait-closed
-expect-message-lines 驱动安装失败。|无法复制文件 RQ230.GPD（错误 2：
-click 1
-expect-exit
+$(install_failed "无法复制文件 RQ230.GPD（错误 2：")
 expect-no-driver-file Windows NT x86|RQ230.GPD
 expect-no-driver-file Windows NT x86|RQPRN.DLL
 expect-no-driver Windows NT x86|RQ-230 Series
@@ -132,11 +128,7 @@ add_case missing-file missing_file
 win64() {
     play -a win64 -v win10 <<EOF
 $(to_port_page 4)
-click 1022
-wait-closed
-expect-message-lines 驱动安装失败。|无法创建打印机 RQ-230 Series（错误 87：|无法设为默认打印机：打印机 RQ-230 Series 不存在
-click 1
-expect-exit
+$(install_failed "无法创建打印机 RQ-230 Series（错误 87：|无法设为默认打印机：打印机 RQ-230 Series 不存在")
 expect-no-printer RQ-230 Series
 $(driver_checks "Windows x64" x64 "RQ-230 Series" RQ230 "${ROW4##*|}")
 expect-no-driver Windows NT x86|RQ-230 Series
