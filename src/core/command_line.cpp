@@ -23,7 +23,7 @@ bool EqualsNoCase(const char* a, const char* b) {
     return *a == '\0' && *b == '\0';
 }
 
-enum class Switch { Unknown, Model, Port, NoDefault, Quiet, Log, Remove, Help };
+enum class Switch { Model, Port, NoDefault, Quiet, Log, Remove, Help };
 
 struct SwitchName {
     const char* name;
@@ -193,8 +193,6 @@ CommandRequest ParseCommand(const CommandWords& words) {
                 break;
             case Switch::Help:
                 help = true;
-                break;
-            case Switch::Unknown:
                 break;
         }
         if (seen && !repeated) repeated = word;
