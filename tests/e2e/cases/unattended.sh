@@ -290,7 +290,8 @@ EOF
 add_case together together
 
 # A 64-bit prefix: the x64 files and environment, and this spooler refuses the printer for a
-# driver of another environment, so the quiet installation ends with 1603 and says why.
+# driver of another environment, so the quiet installation ends with 1603 and says why. The
+# removal then deletes the x64 driver registration it left.
 win64() {
     play -a win64 -v win10 <<'EOF'
 start-with /model:5 /quiet /log:C:\x64.log
@@ -303,6 +304,12 @@ expect-file-contains C:\x64.log ] AddPrinterA level 2 "RQ-230 Series" port "LPT1
 expect-file-contains C:\x64.log ] 无法创建打印机 RQ-230 Series
 expect-file-contains C:\x64.log ] exit code 1603
 expect-no-printer RQ-230 Series
+expect-driver Windows x64|RQ-230 Series
+start-with /remove /model:5 /quiet /log:C:\x64.log
+expect-exit-code 0
+expect-no-window
+expect-no-driver Windows x64|RQ-230 Series
+expect-file-contains C:\x64.log ] EnumPrinterDriversA "Windows x64" lists "RQ-230 Series": ok
 EOF
 }
 add_case win64 win64
