@@ -86,12 +86,26 @@ class CFileLog : public ILogSink {
   public:
     explicit CFileLog(const wchar_t* path) : m_file(INVALID_HANDLE_VALUE) {
         if (!path) return;
-        // Runs started together append to the same file.
-        m_file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Runs started together append to the same file, and only its creator
+        // may write the byte-order mark: it makes the file alone, with the
+        // mark, before anyone else can open it.
+        HANDLE created = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            WriteFile(created, kByteOrderMark, 3, &written, nullptr);
+            CloseHandle(created);
+        }
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            m_file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (m_file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
+            Sleep(5);
+        }
         if (m_file == INVALID_HANDLE_VALUE) return;
+        // An empty file that someone else made.
         LARGE_INTEGER size = {};
-        if (GetFileSizeEx(m_file, &size) && size.QuadPart == 0) Write("\xEF\xBB\xBF", 3);
+        if (GetFileSizeEx(m_file, &size) && size.QuadPart == 0) Write(kByteOrderMark, 3);
     }
     ~CFileLog() override {
         if (m_file != INVALID_HANDLE_VALUE) CloseHandle(m_file);
@@ -116,6 +130,8 @@ class CFileLog : public ILogSink {
     }
 
   private:
+    static constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
     void Write(const char* bytes, int length) {
         DWORD written = 0;
         WriteFile(m_file, bytes, static_cast<DWORD>(length), &written, nullptr);

@@ -275,7 +275,8 @@ EOF
 add_case another-running another_running
 
 # Quiet installations started at the same moment: each ends with 0 or 1618, at least one with
-# 0, and the spooler holds one complete installation.
+# 0, the spooler holds one complete installation, and the log they share has one byte-order
+# mark, at its start.
 together() {
     play -v win10 <<EOF
 run-together 3 /model:5 /quiet
@@ -285,6 +286,7 @@ expect-reg $DEVICE_KEY|Device|RQ-230 Series,winspool,LPT1:
 run-together 2 /remove /model:5 /quiet
 expect-no-printer RQ-230 Series
 expect-no-driver Windows NT x86|RQ-230 Series
+expect-file-bom %TEMP%\DriverSetup.log
 EOF
 }
 add_case together together
