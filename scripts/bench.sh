@@ -293,3 +293,65 @@ smaller than that says nothing.
 | floor | $(runs_of "$work/floor.txt" - 3) |
 EOF
 cat "$out"
+
+# ---------------------------------------------------------------------------------------------
+# Quiet installation: DriverSetup.exe /model:5 /quiet, process start to exit, against a floor
+# program without any window that makes the same copies and spooler and registry calls
+# (tools/bench/quiet_floor.cpp); the two take turns, each first in every other round
+# (tools/bench/quiet_timer.cpp). In its own
+# prefix, appended to the table file as its own section. BENCH_QUIET_RUNS counted runs of each
+# (default 15) after 2 uncounted rounds, the first of which creates the printer.
+quiet_install_bench() (
+    local runs=${BENCH_QUIET_RUNS:-15} warmups=2 limit=1.10
+    local qwork=$E2E_WORK/bench-quiet qbin=$E2E_REPO/build/windows/bench
+    local qprefix=$qwork/prefix
+    cmake --build --preset windows --target DriverSetup stage_driver_files bench_quiet >/dev/null
+    rm -rf "$qwork"
+    mkdir -p "$qwork"
+    # shellcheck disable=SC2317  # run by the trap
+    q_cleanup() {
+        e2e_wine_stop "$qprefix"
+        [ "${BENCH_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$qprefix"
+    }
+    trap q_cleanup EXIT
+    e2e_prefix_new win32 "$qprefix"
+    WINEPREFIX=$qprefix wineserver -p
+    e2e_set_version "$qprefix" win10
+    echo "quiet installation: $runs runs each after $warmups warm-up rounds" >&2
+    e2e_wine "$qprefix" 600 "$qbin/quiet_timer.exe" "$(e2e_winpath "$E2E_REPO/dist")" \
+        "$runs" "$warmups" \
+        "\"$(e2e_winpath "$E2E_REPO/dist/DriverSetup.exe")\" /model:5 /quiet" \
+        "\"$(e2e_winpath "$qbin/quiet_floor.exe")\"" | tr -d '\r' >"$qwork/quiet.txt"
+
+    # "median min max" of the counted runs of series A or B; the exit codes that are not 0.
+    q_stats() {
+        awk -v s="$1" '$1 == "run" && $3 == s { print $4 }' "$qwork/quiet.txt" | sort -n |
+            awk '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2;
+                  printf "%.1f %.1f %.1f\n", m, v[1], v[NR] }'
+    }
+    q_failed() { awk '$1 == "run" && $5 != 0 { n++ } END { print n + 0 }' "$qwork/quiet.txt"; }
+    local q_med q_min q_max f_med f_min f_max ratio min_ratio met
+    read -r q_med q_min q_max < <(q_stats A)
+    read -r f_med f_min f_max < <(q_stats B)
+    ratio=$(awk -v a="$q_med" -v b="$f_med" 'BEGIN { printf "%.3f", a / b }')
+    min_ratio=$(awk -v a="$q_min" -v b="$f_min" 'BEGIN { printf "%.3f", a / b }')
+    met=$(awk -v r="$ratio" -v l="$limit" 'BEGIN { print (r <= l ? "yes" : "no") }')
+    {
+        echo
+        echo "## Quiet installation"
+        echo
+        echo "| measure | DriverSetup.exe /model:5 /quiet | floor | ratio of medians (of minima) | target | met |"
+        echo "|---|---|---|---|---|---|"
+        echo "| process start → exit, ms | $q_med ($q_min–$q_max) | $f_med ($f_min–$f_max) | ${ratio}x (${min_ratio}x) | ≤ ${limit}x | $met |"
+        echo
+        echo "$runs counted runs of each after $warmups uncounted rounds (the first creates the"
+        echo "printer), taking turns (each first in every other round), in a fresh win32 prefix (win10) with a persistent wineserver;"
+        echo "runs that did not exit with 0: $(q_failed). The wizard writes its log to %TEMP% and takes"
+        echo "the machine-wide lock; the floor (\`tools/bench/quiet_floor.cpp\`) enumerates the ports,"
+        echo "asks for the driver directory, checks, copies and moves the ten files, registers the"
+        echo "driver, adds the printer (or reads the existing one's driver) and writes \"Device\", all"
+        echo "with imported functions, no window, no parsing, no lock, no log. Timed by"
+        echo "\`tools/bench/quiet_timer.cpp\` from CreateProcessW to the end of the process."
+    } | tee -a "$out"
+)
+quiet_install_bench

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 SECONDS_EACH="${1:-600}"
 shift || true
 TARGETS=("$@")
-if [ "${#TARGETS[@]}" -eq 0 ]; then TARGETS=(decoder_fuzz port_preselect_fuzz); fi
+if [ "${#TARGETS[@]}" -eq 0 ]; then TARGETS=(decoder_fuzz port_preselect_fuzz command_line_fuzz); fi
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

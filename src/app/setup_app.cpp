@@ -1,5 +1,6 @@
 #include "app/setup_app.h"
 
+#include "app/unattended.h"
 #include "framework/program_folder.h"
 #include "pages/driver_settings_dlg.h"
 #include "pages/os_select_dlg.h"
@@ -14,9 +15,17 @@ CSetupApp::CSetupApp() : CWinApp(nullptr) {}
 CSetupApp theApp;
 
 BOOL CSetupApp::InitInstance() {
+    // Read before the program's folder becomes the current directory: a
+    // relative /log: path means the directory the program was started in.
+    CUnattendedCommand command;
     // The package paths are relative: they must resolve beside the program.
     // Without its folder nothing may be installed from anywhere else.
-    if (!EnterProgramFolder()) {
+    const bool inProgramFolder = EnterProgramFolder();
+    if (command.HasArguments()) {
+        m_nExitCode = command.Run(inProgramFolder);
+        return FALSE;
+    }
+    if (!inProgramFolder) {
         AfxMessageBox("错误：无法进入程序所在的文件夹，安装程序将退出。", MB_OK);
         return FALSE;
     }
@@ -37,4 +46,9 @@ BOOL CSetupApp::InitInstance() {
     }
     // No page becomes the main window; returning FALSE ends the program.
     return FALSE;
+}
+
+int CSetupApp::ExitInstance() {
+    CWinApp::ExitInstance();
+    return m_nExitCode;
 }

@@ -10,6 +10,10 @@ class CSetupApp : public CWinApp {
     ~CSetupApp() override = default;
 
     BOOL InitInstance() override;
+    // The exit code of a run with arguments; 0 for the pages.
+    int ExitInstance() override;
 
     DECLARE_MESSAGE_MAP()
+
+    int m_nExitCode = 0;
 };

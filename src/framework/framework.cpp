@@ -144,7 +144,24 @@ END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
 
+namespace {
+
+// The dialogs hold list views, progress bars and trackbars. Registered before
+// the first dialog rather than at start-up: a run without any page does not
+// load the common controls at all.
+void EnsureCommonControls() {
+    static bool initialised = false;
+    if (initialised) return;
+    initialised = true;
+    INITCOMMONCONTROLSEX icc = {sizeof(icc),
+                                ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
+    sysdll::InitCommonControlsEx(&icc);
+}
+
+}  // namespace
+
 INT_PTR CDialog::DoModal() {
+    EnsureCommonControls();
     // Like the platform's dialogs: without a parent, the active window owns
     // the dialog and stays disabled while it runs.
     HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : ::GetActiveWindow();
@@ -487,11 +504,6 @@ int AfxWinMain(HINSTANCE instance) {
     if (!app) return 1;
     app->m_hInstance = instance;
     app->InitTitle();
-
-    // The dialogs hold list views, progress bars and trackbars.
-    INITCOMMONCONTROLSEX icc = {sizeof(icc),
-                                ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
-    sysdll::InitCommonControlsEx(&icc);
 
     if (app->InitInstance()) {
         MSG msg;

@@ -105,6 +105,28 @@ BOOL ClosePrinter(HANDLE printer) {
     return Call<decltype(&::ClosePrinter)>(kWinspool, "ClosePrinter", printer);
 }
 
+BOOL DeletePrinter(HANDLE printer) {
+    return Call<decltype(&::DeletePrinter)>(kWinspool, "DeletePrinter", printer);
+}
+
+BOOL DeletePrinterDriverExA(LPSTR server, LPSTR environment, LPSTR driverName, DWORD deleteFlag,
+                            DWORD versionFlag) {
+    return Call<decltype(&::DeletePrinterDriverExA)>(kWinspool, "DeletePrinterDriverExA", server,
+                                                     environment, driverName, deleteFlag,
+                                                     versionFlag);
+}
+
+BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+                         LPDWORD needed, LPDWORD count) {
+    return Call<decltype(&::EnumPrinterDriversA)>(kWinspool, "EnumPrinterDriversA", server,
+                                                  environment, level, buffer, size, needed, count);
+}
+
+BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName) {
+    return Call<decltype(&::DeletePrinterDriverA)>(kWinspool, "DeletePrinterDriverA", server,
+                                                   environment, driverName);
+}
+
 BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
     return Call<decltype(&::GetPrinterW)>(kWinspool, "GetPrinterW", printer, level, buffer, size,
                                           needed);

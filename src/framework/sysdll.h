@@ -38,6 +38,12 @@ BOOL AddPrinterDriverA(LPSTR server, DWORD level, LPBYTE info);
 HANDLE AddPrinterA(LPSTR server, DWORD level, LPBYTE info);
 BOOL OpenPrinterA(LPSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults);
 BOOL ClosePrinter(HANDLE printer);
+BOOL DeletePrinter(HANDLE printer);
+BOOL DeletePrinterDriverExA(LPSTR server, LPSTR environment, LPSTR driverName, DWORD deleteFlag,
+                            DWORD versionFlag);
+BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+                         LPDWORD needed, LPDWORD count);
+BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName);
 BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed);
 // The printer's record of that level (wide), sized from the spooler's
 // answer; release it with std::free. nullptr with the last error set when

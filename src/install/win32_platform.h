@@ -9,6 +9,10 @@
 class Win32InstallPlatform : public IInstallPlatform {
   public:
     explicit Win32InstallPlatform(HWND progressBar) : m_progressBar(progressBar) {}
+    // Windowless: no progress bar, no pause for the eye, no message box;
+    // the caller reports the outcome.
+    struct Windowless {};
+    explicit Win32InstallPlatform(Windowless) : m_progressBar(nullptr), m_windowless(true) {}
 
     bool GetDriverDirectory(const char* environment, char* buffer, int size,
                             unsigned long& error) override;
@@ -36,4 +40,5 @@ class Win32InstallPlatform : public IInstallPlatform {
 
   private:
     HWND m_progressBar;
+    bool m_windowless = false;
 };

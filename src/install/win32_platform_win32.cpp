@@ -147,14 +147,17 @@ void Win32InstallPlatform::CloseRegKey(RegKeyHandle key) {
 }
 
 void Win32InstallPlatform::ShowMessage(const char* textCp936) {
+    if (m_windowless) return;
     AfxMessageBox(textCp936, MB_OK, 0);
 }
 
 void Win32InstallPlatform::Pause(unsigned long milliseconds) {
+    if (m_windowless) return;
     Sleep(milliseconds);
 }
 
 void Win32InstallPlatform::SetProgress(int position) {
+    if (m_windowless) return;
     SendMessageA(m_progressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 

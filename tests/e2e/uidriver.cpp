@@ -449,6 +449,16 @@ bool ReadFileBytes(const std::wstring& path, std::string* bytes) {
     return true;
 }
 
+// A path with its %VARIABLE%s replaced from the driver's environment (the wizard's is the same).
+std::wstring Expand(const std::wstring& path) {
+    DWORD n = ExpandEnvironmentStringsW(path.c_str(), nullptr, 0);
+    if (n == 0) return path;
+    std::wstring out(n, L'\0');
+    ExpandEnvironmentStringsW(path.c_str(), &out[0], n);
+    out.resize(n - 1);
+    return out;
+}
+
 // The lines of a message box's text (the wizard separates them with line feeds).
 std::vector<std::wstring> TextLines(const std::wstring& text) {
     std::vector<std::wstring> v;
@@ -580,7 +590,16 @@ class Player {
     // Trades the current wizard for the parked one (start-other, switch).
     void SwapWizards();
 
+    // Forgets the wizard that ended, so that another one can start in the same prefix.
+    void Reset();
+    // A window that a command found becomes the current one; it counts as shown even when it
+    // came and went between two looks of the watcher.
+    void SetCurrent(HWND w);
+    // Starts count wizards with these arguments at once; their exit codes.
+    std::vector<DWORD> RunTogether(int count, const std::wstring& args);
+
     std::wstring exe_, cwd_, outDir_, winedebug_;
+    std::wstring args_;  // the wizard's arguments after its quoted path (start-with)
     PROCESS_INFORMATION pi_ = {};
     HWND cur_ = nullptr;
     DWORD waitMs_ = 15000;
@@ -593,6 +612,7 @@ class Player {
     std::set<HWND> atMark_;  // visible at the last mark
     std::vector<std::string> newSinceMark_;
     bool marked_ = false;
+    std::vector<std::wstring> shownCaptions_;  // of every window in seen_, in order
 
     std::vector<HANDLE> held_;  // files kept open by hold-file
     HANDLE mutex_ = nullptr;    // owned by hold-mutex
@@ -627,12 +647,16 @@ DWORD WINAPI Player::WatchThread(void* p) {
     auto* self = static_cast<Player*>(p);
     while (!self->stopWatch_) {
         for (HWND w : TopLevelOf(self->pi_.dwProcessId)) {
-            // A window may go between the listing and the look at it.
-            if (!IsWindowVisible(w) || ClassOf(w).empty()) continue;
+            // A window may go between the listing and the look at it: what was read of one
+            // that is gone by the end of the look does not count.
+            if (!IsWindowVisible(w)) continue;
+            std::wstring cls = ClassOf(w), caption = TextOf(w);
+            if (cls.empty() || !IsWindow(w) || !IsWindowVisible(w)) continue;
             EnterCriticalSection(&self->seenLock_);
             bool fresh = self->seen_.insert(w).second;
+            if (fresh) self->shownCaptions_.push_back(caption);
             if (fresh && self->marked_ && !self->atMark_.count(w)) {
-                self->newSinceMark_.push_back(ToUtf8(ClassOf(w)) + " " + Q(TextOf(w)));
+                self->newSinceMark_.push_back(ToUtf8(cls) + " " + Q(caption));
             }
             LeaveCriticalSection(&self->seenLock_);
             if (fresh) Out("window shown: %s", Describe(w, nullptr).c_str());
@@ -656,6 +680,7 @@ void Player::EnsureStarted() {
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     std::wstring cmdline = L"\"" + exe_ + L"\"";
+    if (!args_.empty()) cmdline += L" " + args_;
     // The wizard inherits the environment; the driver's own value comes back at once, so that
     // programs started by "run" do not trace too.
     wchar_t oldDebug[256] = {};
@@ -670,9 +695,64 @@ void Player::EnsureStarted() {
                           ToUtf8(cwd_).c_str(), error));
     }
     g_wizardForWatchdog = pi_.hProcess;
-    Out("started %s (process %lu) in %s", ToUtf8(exe_).c_str(),
+    Out("started %s (process %lu) in %s", ToUtf8(cmdline).c_str(),
         static_cast<unsigned long>(pi_.dwProcessId), ToUtf8(cwd_).c_str());
     StartWatcher();
+}
+
+void Player::Reset() {
+    StopWatcher();
+    g_wizardForWatchdog = nullptr;
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+    pi_ = {};
+    cur_ = nullptr;
+    stopWatch_ = 0;
+    seen_.clear();
+    atMark_.clear();
+    newSinceMark_.clear();
+    shownCaptions_.clear();
+    marked_ = false;
+}
+
+void Player::SetCurrent(HWND w) {
+    cur_ = w;
+    std::wstring caption = TextOf(w);
+    EnterCriticalSection(&seenLock_);
+    if (seen_.insert(w).second) shownCaptions_.push_back(caption);
+    LeaveCriticalSection(&seenLock_);
+}
+
+std::vector<DWORD> Player::RunTogether(int count, const std::wstring& args) {
+    // Created suspended and resumed one right after the other, so that they race for real.
+    std::vector<PROCESS_INFORMATION> started;
+    for (int i = 0; i < count; ++i) {
+        std::wstring cmdline = L"\"" + exe_ + L"\" " + args;
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessW(exe_.c_str(), &cmdline[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                            nullptr, cwd_.empty() ? nullptr : cwd_.c_str(), &si, &pi)) {
+            DWORD error = GetLastError();
+            for (auto& p : started) TerminateProcess(p.hProcess, 1);
+            throw Failure(Fmt("cannot start %s (error %lu)", ToUtf8(cmdline).c_str(), error));
+        }
+        started.push_back(pi);
+    }
+    for (auto& p : started) ResumeThread(p.hThread);
+    std::vector<DWORD> codes;
+    for (auto& p : started) {
+        DWORD code = STILL_ACTIVE;
+        if (WaitForSingleObject(p.hProcess, waitMs_) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(p.hProcess, &code);
+        } else {
+            TerminateProcess(p.hProcess, 1);
+        }
+        CloseHandle(p.hThread);
+        CloseHandle(p.hProcess);
+        codes.push_back(code);
+    }
+    return codes;
 }
 
 HWND Player::Current() {
@@ -743,7 +823,7 @@ void Player::WaitMessage(const std::string& what,
         throw Failure("expected " + what + ", found " +
                       (seen.empty() ? "no message box" : ShowZeros(Join(seen, L" and "))));
     }
-    cur_ = box;
+    SetCurrent(box);
 }
 
 void Player::Wait(const std::wstring& caption, const std::vector<long>& ids) {
@@ -754,7 +834,7 @@ void Player::Wait(const std::wstring& caption, const std::vector<long>& ids) {
         return found != nullptr || Exited();
     });
     if (found) {
-        cur_ = found;
+        SetCurrent(found);
         return;
     }
     if (ok) throw Failure("the wizard ended before the window appeared");
@@ -1008,18 +1088,69 @@ void Player::Run(const Line& l) {
         // The wizard ended; a new one starts in the same prefix, as a second installation.
         if (!pi_.hProcess) throw SyntaxError("start-again needs a wizard that ran before");
         if (!Exited()) throw Failure("the wizard still runs");
-        StopWatcher();
-        g_wizardForWatchdog = nullptr;
-        CloseHandle(pi_.hThread);
-        CloseHandle(pi_.hProcess);
-        pi_ = {};
-        cur_ = nullptr;
-        stopWatch_ = 0;
-        seen_.clear();
-        atMark_.clear();
-        newSinceMark_.clear();
-        marked_ = false;
+        Reset();
+        args_.clear();
         EnsureStarted();
+    } else if (c == "start-with") {
+        // start-with <arguments>: starts the wizard with this text after its quoted path (as a
+        // deployment tool would); after an earlier wizard has ended, in the same prefix.
+        if (pi_.hProcess) {
+            if (!Exited()) throw Failure("the wizard still runs");
+            Reset();
+        }
+        args_ = FromUtf8(l.rest);
+        EnsureStarted();
+    } else if (c == "expect-exit-code") {
+        // expect-exit-code <code>: the wizard ends (within the timeout) with this exit code.
+        EnsureStarted();
+        long want = Number(l, 0);
+        if (WaitForSingleObject(pi_.hProcess, waitMs_) != WAIT_OBJECT_0) {
+            throw Failure(
+                Fmt("the wizard still runs after %lu ms", static_cast<unsigned long>(waitMs_)));
+        }
+        DWORD code = 0;
+        GetExitCodeProcess(pi_.hProcess, &code);
+        Out("the wizard ended with exit code %lu", static_cast<unsigned long>(code));
+        if (code != static_cast<DWORD>(want)) throw Failure(Fmt("exit code %lu", code));
+    } else if (c == "expect-no-window") {
+        // No visible top-level window of the wizard at any time since it started (the watcher
+        // looks every 20 ms).
+        if (!pi_.hProcess) throw SyntaxError("expect-no-window needs a started wizard");
+        Sleep(100);  // one more round of the watcher
+        EnterCriticalSection(&seenLock_);
+        std::vector<std::string> shown;
+        for (HWND w : seen_) shown.push_back(ToUtf8(ClassOf(w)) + " " + Q(TextOf(w)));
+        LeaveCriticalSection(&seenLock_);
+        if (!shown.empty()) {
+            std::string all;
+            for (const auto& s : shown) all += (all.empty() ? "" : ", ") + s;
+            throw Failure("windows shown: " + all);
+        }
+    } else if (c == "expect-shown") {
+        // expect-shown <caption>|<caption>...: the captions of all windows of the wizard shown
+        // since it started, in the order they appeared, are exactly these.
+        if (!pi_.hProcess) throw SyntaxError("expect-shown needs a started wizard");
+        std::vector<std::wstring> want = Fields(l.rest);
+        Sleep(100);  // one more round of the watcher
+        EnterCriticalSection(&seenLock_);
+        std::vector<std::wstring> shown = shownCaptions_;
+        LeaveCriticalSection(&seenLock_);
+        if (shown != want) throw Failure("windows shown: " + Q(Join(shown, L"|")));
+    } else if (c == "run-together") {
+        // run-together <n> <arguments>: n wizards with these arguments started at the same
+        // moment; each must end with 0 or 1618 (another installation runs), at least one with 0.
+        long count = Number(l, 0);
+        if (count < 2) throw SyntaxError("run-together needs at least 2 runs");
+        std::vector<DWORD> codes = RunTogether(static_cast<int>(count), FromUtf8(After(l.rest, 1)));
+        std::string all;
+        bool oneSucceeded = false, allKnown = true;
+        for (DWORD code : codes) {
+            all += Fmt("%s%lu", all.empty() ? "" : ", ", static_cast<unsigned long>(code));
+            oneSucceeded = oneSucceeded || code == 0;
+            allKnown = allKnown && (code == 0 || code == 1618);
+        }
+        Out("exit codes: %s", all.c_str());
+        if (!oneSucceeded || !allKnown) throw Failure("exit codes " + all);
     } else if (c == "start-other") {
         // start-other <program>: a second wizard, from another program folder (a full Windows
         // path) and in it, runs beside the first, which stays as it is; the commands go to the
@@ -1311,7 +1442,7 @@ void Player::Run(const Line& l) {
             return box != nullptr || Exited();
         });
         if (!box) throw Failure("no message box with text " + Q(want));
-        cur_ = box;
+        SetCurrent(box);
     } else if (c == "expect-exit") {
         EnsureStarted();
         DWORD ms = l.words.empty() ? waitMs_ : static_cast<DWORD>(Number(l, 0) * 1000);
@@ -1366,6 +1497,35 @@ void Player::Run(const Line& l) {
                    *found = Q(FromUtf8(joined));
                    return exact ? joined == want : has;
                });
+    } else if (c == "expect-file-contains") {
+        // expect-file-contains <windows path> <text>: some line of the file contains the text
+        // (for logs whose lines carry a time stamp).
+        if (l.words.size() < 2) throw SyntaxError(c + " <path> <text>");
+        std::wstring path = Expand(FromUtf8(l.words[0]));
+        std::string want = After(l.rest, 1);
+        Expect("a line containing " + Q(FromUtf8(want)) + " in " + l.words[0], waitMs_,
+               [&](std::string* found) {
+                   std::vector<std::string> lines;
+                   if (!ReadLines(path, &lines)) {
+                       *found = "no such file";
+                       return false;
+                   }
+                   *found = Fmt("%u other lines", static_cast<unsigned>(lines.size()));
+                   for (const auto& line : lines) {
+                       if (line.find(want) != std::string::npos) return true;
+                   }
+                   return false;
+               });
+    } else if (c == "expect-file-bom") {
+        // expect-file-bom <windows path>: the file begins with the UTF-8 byte-order mark, once.
+        std::string bytes;
+        if (!ReadFileBytes(Expand(FromUtf8(l.rest)), &bytes)) {
+            throw Failure("cannot read " + l.rest);
+        }
+        if (bytes.compare(0, 3, "\xEF\xBB\xBF") != 0) throw Failure("no byte-order mark");
+        if (bytes.find("\xEF\xBB\xBF", 3) != std::string::npos) {
+            throw Failure("a second byte-order mark inside the file");
+        }
     } else if (c == "expect-no-file") {
         if (l.words.empty()) throw SyntaxError("expect-no-file <path>");
         if (GetFileAttributesW(FromUtf8(l.words[0]).c_str()) != INVALID_FILE_ATTRIBUTES) {

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "install/installer.h"
+#include "install/logging_platform.h"
+#include "install/unattended.h"
 
 namespace {
 
@@ -902,6 +904,51 @@ TEST(InstallOutcome, OtherSteps) {
         EXPECT_EQ(std::string(FormatInstallOutcome(result, fake)),
                   std::string(u8"驱动安装失败。\n") + c.line);
     }
+}
+
+// The log of an unattended run sees every call and changes none: the same
+// calls reach the platform, in the same order, with the same result.
+class RecordingLog : public ILogSink {
+  public:
+    std::vector<std::string> lines;
+    void Line(const char* text) override { lines.push_back(text); }
+    void LineCp936(const char* text) override { lines.push_back(std::string("936:") + text); }
+};
+
+TEST(LoggingPlatform, ForwardsEveryCallAndLogsEachWithItsResult) {
+    FakePlatform plain;
+    plain.copyErrors["D\\RQ230.GPD.new"] = 5;
+    InstallResult plainResult = RunInstallation(Request(), plain);
+
+    FakePlatform fake;
+    fake.copyErrors["D\\RQ230.GPD.new"] = 5;
+    fake.errorTexts[5] = u"Access is denied.\r\n";
+    RecordingLog log;
+    LoggingPlatform logging(fake, log);
+    InstallResult result = RunInstallation(Request(), logging);
+
+    EXPECT_EQ(fake.journal, plain.journal);
+    EXPECT_EQ(Steps(result), Steps(plainResult));
+    // The exit code of a run with arguments comes from the same result.
+    EXPECT_EQ(InstallExitCode(result), 1603);
+    EXPECT_EQ(InstallExitCode(InstallResult()), 0);
+    EXPECT_EQ(FormatInstallOutcome(result, logging).GetString(),
+              std::string(FormatInstallOutcome(result, fake)));
+
+    auto has = [&](const std::string& line) {
+        return std::find(log.lines.begin(), log.lines.end(), line) != log.lines.end();
+    };
+    EXPECT_TRUE(has("GetPrinterDriverDirectoryA \"Windows NT x86\" = \"D\": ok"));
+    EXPECT_TRUE(has("CopyFileA \"Printer Driver\\x86\\RQPRN.DLL\" -> \"D\\RQPRN.DLL.new\": ok"));
+    EXPECT_TRUE(
+        has("CopyFileA \"Printer Driver\\x86\\RQ230.GPD\" -> \"D\\RQ230.GPD.new\": "
+            "error 5: Access is denied."));
+    // One line per platform call that is a step; progress and the pause are not.
+    size_t steps = 0;
+    for (const std::string& call : fake.journal) {
+        if (call.rfind("progress", 0) != 0 && call.rfind("pause", 0) != 0) ++steps;
+    }
+    EXPECT_EQ(log.lines.size(), steps);
 }
 
 }  // namespace

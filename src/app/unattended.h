@@ -1,0 +1,28 @@
+// The program started with arguments: one action without any page, for
+// deployment tools.
+#pragma once
+
+#include "core/command_line.h"
+
+// The command line as read at start-up, before anything changes the current
+// directory.
+class CUnattendedCommand {
+  public:
+    CUnattendedCommand();
+    ~CUnattendedCommand();
+    CUnattendedCommand(const CUnattendedCommand&) = delete;
+    CUnattendedCommand& operator=(const CUnattendedCommand&) = delete;
+
+    // Any word after the program name.
+    bool HasArguments() const { return m_request.action != CommandAction::Wizard; }
+
+    // Installs, removes or shows the usage as the command line asks, and
+    // returns the process exit code. inProgramFolder: the program's folder
+    // is the current directory, so the driver package can be found.
+    int Run(bool inProgramFolder);
+
+  private:
+    CString m_lineUtf8;
+    CommandRequest m_request;
+    wchar_t* m_logPath;  // full path, resolved against the starting directory
+};
