@@ -257,8 +257,9 @@ PrinterState JudgeExisting(const char* printerName, const char16_t* driver, Inst
 // Looked for before it is created: not every spooler refuses a second
 // printer of the same name (Wine's replaces the first), and a printer that
 // is not ours must not change.
-PrinterState CreateOrFindPrinter(const char* printerName, IInstallPlatform& platform,
-                                 PrinterHandle& printer, InstallResult& result) {
+PrinterState CreateOrFindPrinter(const char* printerName, const char* portName,
+                                 IInstallPlatform& platform, PrinterHandle& printer,
+                                 InstallResult& result) {
     char16_t driver[kDriverNameSize] = {};
     unsigned long error = 0;
     if (platform.ReadPrinterDriver(printerName, driver, kDriverNameSize, error))
@@ -271,7 +272,7 @@ PrinterState CreateOrFindPrinter(const char* printerName, IInstallPlatform& plat
 
     PrinterInfo2 printerInfo = {};
     printerInfo.pPrinterName = printerName;
-    printerInfo.pPortName = g_strPortName;
+    printerInfo.pPortName = portName;
     printerInfo.pDriverName = printerName;
     printerInfo.pPrintProcessor = "WinPrint";
     printerInfo.pDatatype = "RAW";
@@ -388,7 +389,6 @@ bool BuildDependentFiles(const char* dllBaseName, bool withPlugin, char* buffer,
 
 InstallResult RunInstallation(const InstallRequest& request, IInstallPlatform& platform) {
     InstallResult result;
-    g_strPortName = request.strPortName;
 
     if (!ValidateRequest(request, result)) {
         const int positions[] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 95};
@@ -411,7 +411,8 @@ InstallResult RunInstallation(const InstallRequest& request, IInstallPlatform& p
     platform.SetProgress(70);
 
     PrinterHandle printer = nullptr;
-    const PrinterState state = CreateOrFindPrinter(printerName, platform, printer, result);
+    const PrinterState state =
+        CreateOrFindPrinter(printerName, request.strPortName, platform, printer, result);
     platform.SetProgress(80);
 
     if (request.bSetDefault) {
@@ -419,7 +420,7 @@ InstallResult RunInstallation(const InstallRequest& request, IInstallPlatform& p
         // the user without a working default printer.
         if (state == PrinterState::Ready) {
             CString device;
-            device.Format("%s,%s,%s", printerName, "winspool", g_strPortName.GetString());
+            device.Format("%s,%s,%s", printerName, "winspool", request.strPortName.GetString());
             WriteRegistryText(platform, RegRoot::CurrentUser, kDefaultKeyPath, true, "Device",
                               device, InstallStep::WriteDefaultValue, "", result);
         } else if (state == PrinterState::Missing) {

@@ -205,6 +205,7 @@ void CDriverSettingsDlg::InstallDriverAndPrinter(bool x64) {
         m_strFailure = FormatInstallOutcome(refused, platform);
         return;
     }
+    g_strPortName = request.strPortName;
     InstallResult result = RunInstallation(request, platform);
     m_strFailure = FormatInstallOutcome(result, platform);
 }

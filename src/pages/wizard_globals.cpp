@@ -3,6 +3,7 @@
 #include "framework/afxwin.h"
 #include "framework/sysdll.h"
 
+CString g_strPortName;
 int g_nOsType = 0;
 CDriverSettingsDlg* g_pSettingsDlg = nullptr;
 CPortSelectDlg* g_pPortDlg = nullptr;
