@@ -7,11 +7,11 @@
 
 #include "core/os_version.h"
 #include "core/port_preselect.h"
-#include "install/install_lock.h"
+#include "win32/install_lock.h"
 #include "install/logging_platform.h"
 #include "install/unattended.h"
-#include "install/win32_platform.h"
-#include "install/win32_removal_platform.h"
+#include "win32/install_platform.h"
+#include "win32/removal_platform.h"
 #include "pages/os_select_dlg.h"
 #include "pages/wizard_globals.h"
 

@@ -1,4 +1,4 @@
-#include "install/win32_platform.h"
+#include "win32/install_platform.h"
 
 #include <commctrl.h>
 

@@ -1,4 +1,4 @@
-#include "install/install_lock.h"
+#include "win32/install_lock.h"
 
 #include <windows.h>
 

@@ -1,10 +1,10 @@
-#include "install/win32_removal_platform.h"
+#include "win32/removal_platform.h"
 
 #include "framework/sysdll.h"
 
 #include <cstdlib>
 #include <cstring>
-#include "install/win32_platform.h"
+#include "win32/install_platform.h"
 
 namespace {
 
