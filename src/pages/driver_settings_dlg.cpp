@@ -3,6 +3,7 @@
 #include "catalog/catalog.h"
 #include "catalog/list_texts.h"
 #include "core/os_version.h"
+#include "install/unattended.h"
 #include "win32/install_lock.h"
 #include "win32/install_platform.h"
 #include "pages/port_select_dlg.h"
@@ -83,12 +84,12 @@ BOOL CDriverSettingsDlg::OnInitDialog() {
     m_pParityList = GetDlgItem(IDC_SET_PARITY_LIST);
     m_pFlowList = GetDlgItem(IDC_SET_FLOW_LIST);
 
-    m_pPortList->SendMessage(CB_SETCURSEL, 0, 0);
-    m_pBaudList->SendMessage(CB_SETCURSEL, 5, 0);
-    m_pDataBitsList->SendMessage(CB_SETCURSEL, 3, 0);
-    m_pStopBitsList->SendMessage(CB_SETCURSEL, 0, 0);
-    m_pParityList->SendMessage(CB_SETCURSEL, 2, 0);
-    m_pFlowList->SendMessage(CB_SETCURSEL, 2, 0);
+    m_pPortList->SendMessage(CB_SETCURSEL, kInitialPortPos, 0);
+    m_pBaudList->SendMessage(CB_SETCURSEL, kInitialBaudPos, 0);
+    m_pDataBitsList->SendMessage(CB_SETCURSEL, kInitialDataBitsPos, 0);
+    m_pStopBitsList->SendMessage(CB_SETCURSEL, kInitialStopBitsPos, 0);
+    m_pParityList->SendMessage(CB_SETCURSEL, kInitialParityPos, 0);
+    m_pFlowList->SendMessage(CB_SETCURSEL, kInitialFlowPos, 0);
 
     EnableSerialLists(FALSE);
 
@@ -121,7 +122,7 @@ void CDriverSettingsDlg::OnSelchangeModelList() {
 
 void CDriverSettingsDlg::OnSelchangePortList() {
     int pos = static_cast<int>(m_pPortList->SendMessage(CB_GETCURSEL, 0, 0));
-    EnableSerialLists(pos > 2 ? TRUE : FALSE);
+    EnableSerialLists(pos >= kFirstComPortPos ? TRUE : FALSE);
 }
 
 void CDriverSettingsDlg::OnNext() {
