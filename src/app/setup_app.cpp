@@ -1,6 +1,7 @@
 #include "app/setup_app.h"
 
 #include "app/unattended.h"
+#include "framework/message_box.h"
 #include "framework/program_folder.h"
 #include "pages/driver_settings_dlg.h"
 #include "pages/os_select_dlg.h"

@@ -1,6 +1,7 @@
 #include "app/unattended.h"
 
-#include "framework/afxwin.h"
+#include "framework/message_box.h"
+#include "framework/text.h"
 #include "framework/sysdll.h"
 
 #include <cstdlib>
@@ -242,7 +243,7 @@ int CUnattendedCommand::Run(bool inProgramFolder) {
         return kExitInstallFailure;
     }
     DetectOsType();
-    const bool x64 = IsWow64();
+    const bool x64 = sysdll::IsWow64();
     line.Format("OS code %d, variant %s", g_nOsType, x64 ? "x64" : "x86");
     log.Line(line);
 

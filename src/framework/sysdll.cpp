@@ -4,6 +4,8 @@
 
 #include "framework/bit_cast.h"
 
+namespace sysdll {
+
 namespace {
 
 bool g_systemSearchOnly = false;
@@ -70,7 +72,14 @@ HMODULE LoadSystemLibrary(const char* name) {
     return ::LoadLibraryA(path);
 }
 
-namespace sysdll {
+bool IsWow64() {
+    typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);
+    BOOL flag = FALSE;
+    if (IsWow64ProcessFn isWow64Process =
+            AfxBitCast<IsWow64ProcessFn>(KernelProc("IsWow64Process")))
+        isWow64Process(::GetCurrentProcess(), &flag);
+    return flag == 1;
+}
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc) {
     return Call<decltype(&::InitCommonControlsEx)>(kComctl32, "InitCommonControlsEx", icc);

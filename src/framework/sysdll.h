@@ -10,6 +10,8 @@
 #include <winspool.h>
 #include <shellapi.h>
 
+namespace sysdll {
+
 // Runs first at start-up: takes the current directory out of the DLL search
 // and, where the system can, limits the default search to the system
 // directory.
@@ -21,9 +23,12 @@ FARPROC KernelProc(const char* name);
 // Loads a system DLL by file name from the system directory only.
 HMODULE LoadSystemLibrary(const char* name);
 
+// True when the 32-bit program runs on 64-bit Windows. IsWow64Process is
+// looked up at run time: older systems lack it and count as 32-bit.
+bool IsWow64();
+
 // The same calls as the system's; a function that cannot be bound fails
 // with ERROR_PROC_NOT_FOUND.
-namespace sysdll {
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc);
 

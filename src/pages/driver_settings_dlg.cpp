@@ -1,6 +1,9 @@
 #include "pages/driver_settings_dlg.h"
 
 #include "catalog/catalog.h"
+#include "framework/app.h"
+#include "framework/message_box.h"
+#include "framework/text.h"
 #include "catalog/list_texts.h"
 #include "core/os_version.h"
 #include "install/unattended.h"
@@ -48,6 +51,14 @@ CDriverSettingsDlg::~CDriverSettingsDlg() {
 
 void CDriverSettingsDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_SET_MODEL_LIST, m_modelList);
+    DDX_Control(pDX, IDC_SET_PORT_LIST, m_portList);
+    DDX_Control(pDX, IDC_SET_BAUD_LIST, m_baudList);
+    DDX_Control(pDX, IDC_SET_DATABITS_LIST, m_dataBitsList);
+    DDX_Control(pDX, IDC_SET_STOPBITS_LIST, m_stopBitsList);
+    DDX_Control(pDX, IDC_SET_PARITY_LIST, m_parityList);
+    DDX_Control(pDX, IDC_SET_FLOW_LIST, m_flowList);
+    DDX_Control(pDX, IDC_SET_DEFAULT_CHECK, m_defaultCheck);
 }
 
 BOOL CDriverSettingsDlg::OnInitDialog() {
@@ -65,31 +76,22 @@ BOOL CDriverSettingsDlg::OnInitDialog() {
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
-    CWnd* modelList = GetDlgItem(IDC_SET_MODEL_LIST);
-    modelList->SendMessage(CB_RESETCONTENT, 0, 0);
+    m_modelList.ResetContent();
     for (int row = 0; row < kModelCount; ++row) {
-        modelList->AddComboString(DecodeModelListText(row));
+        m_modelList.AddString(DecodeModelListText(row));
     }
-    m_pModelList = modelList;
-    m_pModelList->SendMessage(CB_SETCURSEL, 1, 0);
+    m_modelList.SetCurSel(1);
 
-    GetDlgItem(IDC_SET_DEFAULT_CHECK)->SendMessage(BM_SETCHECK, BST_CHECKED, 0);
+    m_defaultCheck.SetCheck(BST_CHECKED);
 
     SetDlgItemText(IDC_SET_PRINTER_NAME, DecodeDefaultPrinterName());
 
-    m_pPortList = GetDlgItem(IDC_SET_PORT_LIST);
-    m_pBaudList = GetDlgItem(IDC_SET_BAUD_LIST);
-    m_pDataBitsList = GetDlgItem(IDC_SET_DATABITS_LIST);
-    m_pStopBitsList = GetDlgItem(IDC_SET_STOPBITS_LIST);
-    m_pParityList = GetDlgItem(IDC_SET_PARITY_LIST);
-    m_pFlowList = GetDlgItem(IDC_SET_FLOW_LIST);
-
-    m_pPortList->SendMessage(CB_SETCURSEL, kInitialPortPos, 0);
-    m_pBaudList->SendMessage(CB_SETCURSEL, kInitialBaudPos, 0);
-    m_pDataBitsList->SendMessage(CB_SETCURSEL, kInitialDataBitsPos, 0);
-    m_pStopBitsList->SendMessage(CB_SETCURSEL, kInitialStopBitsPos, 0);
-    m_pParityList->SendMessage(CB_SETCURSEL, kInitialParityPos, 0);
-    m_pFlowList->SendMessage(CB_SETCURSEL, kInitialFlowPos, 0);
+    m_portList.SetCurSel(kInitialPortPos);
+    m_baudList.SetCurSel(kInitialBaudPos);
+    m_dataBitsList.SetCurSel(kInitialDataBitsPos);
+    m_stopBitsList.SetCurSel(kInitialStopBitsPos);
+    m_parityList.SetCurSel(kInitialParityPos);
+    m_flowList.SetCurSel(kInitialFlowPos);
 
     EnableSerialLists(FALSE);
 
@@ -98,11 +100,11 @@ BOOL CDriverSettingsDlg::OnInitDialog() {
 }
 
 void CDriverSettingsDlg::EnableSerialLists(BOOL enable) {
-    m_pBaudList->EnableWindow(enable);
-    m_pDataBitsList->EnableWindow(enable);
-    m_pStopBitsList->EnableWindow(enable);
-    m_pParityList->EnableWindow(enable);
-    m_pFlowList->EnableWindow(enable);
+    m_baudList.EnableWindow(enable);
+    m_dataBitsList.EnableWindow(enable);
+    m_stopBitsList.EnableWindow(enable);
+    m_parityList.EnableWindow(enable);
+    m_flowList.EnableWindow(enable);
 }
 
 void CDriverSettingsDlg::OnCancel() {
@@ -114,14 +116,14 @@ void CDriverSettingsDlg::OnBack() {
 }
 
 void CDriverSettingsDlg::OnSelchangeModelList() {
-    int row = static_cast<int>(m_pModelList->SendMessage(CB_GETCURSEL, 0, 0));
+    int row = m_modelList.GetCurSel();
     if (row >= 0 && row < kModelCount) {
         SetDlgItemText(IDC_SET_PRINTER_NAME, DecodeModelListText(row));
     }
 }
 
 void CDriverSettingsDlg::OnSelchangePortList() {
-    int pos = static_cast<int>(m_pPortList->SendMessage(CB_GETCURSEL, 0, 0));
+    int pos = m_portList.GetCurSel();
     EnableSerialLists(pos >= kFirstComPortPos ? TRUE : FALSE);
 }
 
@@ -156,15 +158,14 @@ InstallRequest CDriverSettingsDlg::GatherRequest(bool x64) {
     InstallRequest request;
     request.bX64 = x64;
     request.strPortName = g_pPortDlg ? g_pPortDlg->m_strPortName : CString();
-    request.nPortPos = static_cast<int>(m_pPortList->SendMessage(CB_GETCURSEL, 0, 0));
-    request.nModelRow = static_cast<int>(m_pModelList->SendMessage(CB_GETCURSEL, 0, 0));
-    m_pDefaultCheck = GetDlgItem(IDC_SET_DEFAULT_CHECK);
-    request.bSetDefault = m_pDefaultCheck->SendMessage(BM_GETCHECK, 0, 0) == BST_CHECKED;
-    request.nBaudPos = static_cast<int>(m_pBaudList->SendMessage(CB_GETCURSEL, 0, 0));
-    request.nDataBitsPos = static_cast<int>(m_pDataBitsList->SendMessage(CB_GETCURSEL, 0, 0));
-    request.nStopBitsPos = static_cast<int>(m_pStopBitsList->SendMessage(CB_GETCURSEL, 0, 0));
-    request.nParityPos = static_cast<int>(m_pParityList->SendMessage(CB_GETCURSEL, 0, 0));
-    request.nFlowPos = static_cast<int>(m_pFlowList->SendMessage(CB_GETCURSEL, 0, 0));
+    request.nPortPos = m_portList.GetCurSel();
+    request.nModelRow = m_modelList.GetCurSel();
+    request.bSetDefault = m_defaultCheck.GetCheck() == BST_CHECKED;
+    request.nBaudPos = m_baudList.GetCurSel();
+    request.nDataBitsPos = m_dataBitsList.GetCurSel();
+    request.nStopBitsPos = m_stopBitsList.GetCurSel();
+    request.nParityPos = m_parityList.GetCurSel();
+    request.nFlowPos = m_flowList.GetCurSel();
     return request;
 }
 

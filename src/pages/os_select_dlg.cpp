@@ -73,7 +73,7 @@ void COsSelectDlg::OnInstallUsbDriver() {
     // The installer beside the program, never one in the current directory.
     wchar_t* dir = ProgramFolder();
     if (!dir) return;
-    bool x64 = IsWow64();
+    bool x64 = sysdll::IsWow64();
     size_t needed = BuildUsbInstallerPath<wchar_t>(dir, x64, nullptr, 0);
     wchar_t* path = static_cast<wchar_t*>(std::calloc(needed, sizeof(wchar_t)));
     if (path) {

@@ -1,5 +1,6 @@
 #include "pages/port_create_dlg.h"
 
+#include "framework/app.h"
 #include "framework/sysdll.h"
 
 #include <cstdlib>

@@ -1,6 +1,9 @@
 #include "pages/port_select_dlg.h"
 
+#include "framework/app.h"
+#include "framework/message_box.h"
 #include "framework/sysdll.h"
+#include "framework/text.h"
 
 #include <cstdlib>
 
@@ -152,7 +155,7 @@ void CPortSelectDlg::OnInstall() {
     }
     m_strPortName = ansi;
     if (g_pSettingsDlg) {
-        if (IsWow64())
+        if (sysdll::IsWow64())
             g_pSettingsDlg->InstallDriverAndPrinterX64();
         else
             g_pSettingsDlg->InstallDriverAndPrinterX86();

@@ -2,7 +2,9 @@
 // the installation.
 #pragma once
 
-#include "framework/afxwin.h"
+#include "framework/dialog.h"
+#include "framework/list_ctrl.h"
+#include "framework/progress_ctrl.h"
 
 class CPortSelectDlg : public CDialog {
   public:

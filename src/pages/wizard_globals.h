@@ -15,7 +15,3 @@ extern int g_nOsType;
 extern CDriverSettingsDlg* g_pSettingsDlg;
 // The latest port selection page.
 extern CPortSelectDlg* g_pPortDlg;
-
-// True when the 32-bit program runs on 64-bit Windows. IsWow64Process is
-// looked up at run time: older systems lack it and count as 32-bit.
-bool IsWow64();

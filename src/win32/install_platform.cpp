@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "framework/afxwin.h"
+#include "framework/message_box.h"
 #include "framework/sysdll.h"
 
 namespace {
