@@ -124,7 +124,11 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
 
 INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, bool* handled) {
     const AFX_MSGMAP_ENTRY* entry = FindMessageEntry(message, HIWORD(wParam), LOWORD(wParam));
-    if (!entry) return FALSE;
+    if (!entry || entry->nSig == AfxSig_end) return FALSE;
+    // A handler can run a modal loop that dispatches other messages to this
+    // dialog (a repaint under the about box, under the port page); each
+    // dispatch keeps its own answer and gives the enclosing one back.
+    const bool enclosing = m_bHandled;
     m_bHandled = true;
     INT_PTR result = TRUE;
     switch (entry->nSig) {
@@ -132,17 +136,16 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, bool* hand
             (this->*entry->pfn)();
             break;
         case AfxSig_vwl:
-            (this->*AfxBitCast<void (CCmdTarget::*)(UINT, LPARAM)>(entry->pfn))(
-                static_cast<UINT>(wParam), lParam);
+            (this->*AfxBitCast<AFX_PMSG_vwl>(entry->pfn))(static_cast<UINT>(wParam), lParam);
             break;
         case AfxSig_hv:
             // Dialog procedures return this message's answer directly.
-            result = reinterpret_cast<INT_PTR>(
-                (this->*AfxBitCast<HCURSOR (CCmdTarget::*)()>(entry->pfn))());
+            result = reinterpret_cast<INT_PTR>((this->*AfxBitCast<AFX_PMSG_hv>(entry->pfn))());
             break;
-        case AfxSig_end:
-            return FALSE;
+        case AfxSig_end:  // never found
+            break;
     }
     *handled = m_bHandled;
+    m_bHandled = enclosing;
     return result;
 }

@@ -8,10 +8,17 @@
 #include "framework/bit_cast.h"
 
 class CCmdTarget;
-class CWnd;
-class CDataExchange;
 
+// A table holds every handler as a member of CCmdTarget. The entries convert
+// with static_cast, so the compiler checks each handler's signature and that
+// its class derives from CCmdTarget, and adjusts the pointer. A handler whose
+// signature is not void () is converted to its own CCmdTarget type first;
+// only then is it stored through AfxBitCast, and Dispatch converts it back
+// for the entry's AfxSig. The handler's signature is written beside each
+// entry macro.
 typedef void (CCmdTarget::*AFX_PMSG)();
+typedef void (CCmdTarget::*AFX_PMSG_vwl)(UINT, LPARAM);
+typedef HCURSOR (CCmdTarget::*AFX_PMSG_hv)();
 
 enum AfxSig {
     AfxSig_end = 0,
@@ -32,11 +39,6 @@ struct AFX_MSGMAP {
     const AFX_MSGMAP* (*pfnGetBaseMap)();
     const AFX_MSGMAP_ENTRY* lpEntries;
 };
-
-template <typename Fn>
-AFX_PMSG AfxMsgCast(Fn fn) {
-    return AfxBitCast<AFX_PMSG>(fn);
-}
 
 #define DECLARE_MESSAGE_MAP()                         \
   protected:                                          \
@@ -61,22 +63,26 @@ AFX_PMSG AfxMsgCast(Fn fn) {
     return &map;                                                                   \
     }
 
+// void memberFxn()
 #define ON_COMMAND(id, memberFxn)                              \
     {WM_COMMAND, BN_CLICKED, static_cast<UINT>(id), AfxSig_vv, \
-     AfxMsgCast(static_cast<void (ThisClass::*)()>(&ThisClass::memberFxn))},
+     static_cast<AFX_PMSG>(&ThisClass::memberFxn)},
+// void memberFxn()
 #define ON_BN_CLICKED(id, memberFxn) ON_COMMAND(id, memberFxn)
+// void memberFxn()
 #define ON_CBN_SELCHANGE(id, memberFxn)                           \
     {WM_COMMAND, CBN_SELCHANGE, static_cast<UINT>(id), AfxSig_vv, \
-     AfxMsgCast(static_cast<void (ThisClass::*)()>(&ThisClass::memberFxn))},
-#define ON_WM_PAINT()           \
-    {WM_PAINT, 0, 0, AfxSig_vv, \
-     AfxMsgCast(static_cast<void (ThisClass::*)()>(&ThisClass::OnPaint))},
+     static_cast<AFX_PMSG>(&ThisClass::memberFxn)},
+// void OnPaint()
+#define ON_WM_PAINT() {WM_PAINT, 0, 0, AfxSig_vv, static_cast<AFX_PMSG>(&ThisClass::OnPaint)},
+// void OnSysCommand(UINT nID, LPARAM lParam)
 #define ON_WM_SYSCOMMAND()            \
     {WM_SYSCOMMAND, 0, 0, AfxSig_vwl, \
-     AfxMsgCast(static_cast<void (ThisClass::*)(UINT, LPARAM)>(&ThisClass::OnSysCommand))},
+     AfxBitCast<AFX_PMSG>(static_cast<AFX_PMSG_vwl>(&ThisClass::OnSysCommand))},
+// HCURSOR OnQueryDragIcon()
 #define ON_WM_QUERYDRAGICON()           \
     {WM_QUERYDRAGICON, 0, 0, AfxSig_hv, \
-     AfxMsgCast(static_cast<HCURSOR (ThisClass::*)()>(&ThisClass::OnQueryDragIcon))},
+     AfxBitCast<AFX_PMSG>(static_cast<AFX_PMSG_hv>(&ThisClass::OnQueryDragIcon))},
 
 class CCmdTarget {
   public:
