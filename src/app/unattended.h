@@ -3,13 +3,14 @@
 #pragma once
 
 #include "core/command_line.h"
+#include "framework/scoped.h"
 
 // The command line as read at start-up, before anything changes the current
 // directory.
 class CUnattendedCommand {
   public:
     CUnattendedCommand();
-    ~CUnattendedCommand();
+    ~CUnattendedCommand() = default;
     CUnattendedCommand(const CUnattendedCommand&) = delete;
     CUnattendedCommand& operator=(const CUnattendedCommand&) = delete;
 
@@ -24,5 +25,5 @@ class CUnattendedCommand {
   private:
     CString m_lineUtf8;
     CommandRequest m_request;
-    wchar_t* m_logPath;  // full path, resolved against the starting directory
+    CHeapBlock<wchar_t> m_logPath;  // full path, resolved against the starting directory
 };

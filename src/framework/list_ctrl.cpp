@@ -1,6 +1,16 @@
 #include "framework/list_ctrl.h"
 
+#include "framework/scoped.h"
 #include "framework/text.h"
+
+namespace {
+
+int ScreenDpi() {
+    CScreenDC screen;
+    return screen.Get() ? ::GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;
+}
+
+}  // namespace
 
 int CListCtrl::InsertColumn(int column, const char* heading, int format, int width) {
     CWideText text(heading);
@@ -17,9 +27,7 @@ int CListCtrl::InsertColumn(int column, const char* heading, int format, int wid
 }
 
 BOOL CListCtrl::SetColumnWidth(int column, int width) {
-    HDC screen = ::GetDC(nullptr);
-    int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
+    int dpi = ScreenDpi();
     if (dpi > 0) width = ::MulDiv(width, dpi, 96);
     return static_cast<BOOL>(
         ::SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)));

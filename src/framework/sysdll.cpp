@@ -141,20 +141,20 @@ BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD
                                           needed);
 }
 
-BYTE* QueryPrinter(HANDLE printer, DWORD level) {
+CHeapBlock<BYTE> QueryPrinter(HANDLE printer, DWORD level) {
     DWORD needed = 0;
     GetPrinterW(printer, level, nullptr, 0, &needed);
-    if (needed == 0) return nullptr;
-    BYTE* buffer = static_cast<BYTE*>(std::calloc(needed, 1));
+    if (needed == 0) return {};
+    CHeapBlock<BYTE> buffer(static_cast<BYTE*>(std::calloc(needed, 1)));
     if (!buffer) {
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
+        return {};
     }
-    if (!GetPrinterW(printer, level, buffer, needed, &needed)) {
+    if (!GetPrinterW(printer, level, buffer.Get(), needed, &needed)) {
         DWORD error = ::GetLastError();
-        std::free(buffer);
+        buffer.Reset();
         ::SetLastError(error);
-        return nullptr;
+        return {};
     }
     return buffer;
 }
@@ -182,29 +182,28 @@ BOOL AddPortA(LPSTR server, HWND owner, LPSTR monitorName) {
 namespace {
 
 template <typename Fn>
-BYTE* EnumerateWith(Fn fn, DWORD level, DWORD* count) {
+CHeapBlock<BYTE> EnumerateWith(Fn fn, DWORD level, DWORD* count) {
     DWORD needed = 0;
     *count = 0;
     fn(nullptr, level, nullptr, 0, &needed, count);
     *count = 0;
-    if (needed == 0) return nullptr;
-    BYTE* buffer = static_cast<BYTE*>(std::calloc(needed, 1));
-    if (!buffer) return nullptr;
-    if (!fn(nullptr, level, buffer, needed, &needed, count)) {
+    if (needed == 0) return {};
+    CHeapBlock<BYTE> buffer(static_cast<BYTE*>(std::calloc(needed, 1)));
+    if (!buffer) return {};
+    if (!fn(nullptr, level, buffer.Get(), needed, &needed, count)) {
         *count = 0;
-        std::free(buffer);
-        return nullptr;
+        return {};
     }
     return buffer;
 }
 
 }  // namespace
 
-BYTE* Enumerate(EnumFn fn, DWORD level, DWORD* count) {
+CHeapBlock<BYTE> Enumerate(EnumFn fn, DWORD level, DWORD* count) {
     return EnumerateWith(fn, level, count);
 }
 
-BYTE* Enumerate(EnumFnW fn, DWORD level, DWORD* count) {
+CHeapBlock<BYTE> Enumerate(EnumFnW fn, DWORD level, DWORD* count) {
     return EnumerateWith(fn, level, count);
 }
 

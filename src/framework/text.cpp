@@ -3,17 +3,14 @@
 #include <cstdlib>
 #include <cstring>
 
-CWideText::CWideText(const char* text, UINT codePage) : m_text(nullptr) {
+CWideText::CWideText(const char* text, UINT codePage) {
     if (!text) return;
     int length = static_cast<int>(std::strlen(text));
     int needed = MultiByteToWideChar(codePage, 0, text, length, nullptr, 0);
-    m_text = static_cast<wchar_t*>(std::calloc(static_cast<size_t>(needed) + 1, sizeof(wchar_t)));
+    m_text.Reset(
+        static_cast<wchar_t*>(std::calloc(static_cast<size_t>(needed) + 1, sizeof(wchar_t))));
     if (!m_text) std::abort();
-    if (needed > 0) MultiByteToWideChar(codePage, 0, text, length, m_text, needed);
-}
-
-CWideText::~CWideText() {
-    std::free(m_text);
+    if (needed > 0) MultiByteToWideChar(codePage, 0, text, length, m_text.Get(), needed);
 }
 
 CString WideToBytes(const wchar_t* text, int length, UINT codePage) {

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "base/cstring.h"
+#include "framework/scoped.h"
 
 constexpr UINT kProductCodePage = 936;
 
@@ -19,12 +20,11 @@ class CWideText {
     explicit CWideText(const char* text, UINT codePage = kProductCodePage);
     CWideText(const CWideText&) = delete;
     CWideText& operator=(const CWideText&) = delete;
-    ~CWideText();
-    const wchar_t* Get() const { return m_text ? m_text : L""; }
+    const wchar_t* Get() const { return m_text ? m_text.Get() : L""; }
     operator const wchar_t*() const { return Get(); }  // NOLINT
 
   private:
-    wchar_t* m_text;
+    CHeapBlock<wchar_t> m_text;
 };
 
 // Code page 936 (or codePage) form of length UTF-16 units (-1: up to the

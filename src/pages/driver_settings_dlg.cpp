@@ -128,21 +128,16 @@ void CDriverSettingsDlg::OnSelchangePortList() {
 }
 
 void CDriverSettingsDlg::OnNext() {
-    // The port page object is released once its port name has been taken,
-    // so that repeated visits do not pile up objects nobody reads.
-    CPortSelectDlg* portPage = new CPortSelectDlg(nullptr);
-    g_pPortDlg = portPage;
     m_bInstallRan = false;
     m_strFailure.Empty();
-    INT_PTR result = portPage->DoModal();
-    if (result == IDCANCEL) {
-        g_pPortDlg = nullptr;
-        delete portPage;
-        return;
+    {
+        // A new page for every visit; it is gone, and g_pPortDlg cleared,
+        // once its port name has been taken.
+        CPortSelectDlg portPage(nullptr);
+        g_pPortDlg = &portPage;
+        if (portPage.DoModal() == IDCANCEL) return;
+        g_strPortName = portPage.m_strPortName;
     }
-    g_strPortName = portPage->m_strPortName;
-    g_pPortDlg = nullptr;
-    delete portPage;
 
     // Only an installation that ran and succeeded is confirmed as finished;
     // a port page that could not even be shown installed nothing.
