@@ -27,7 +27,7 @@ BOOL CSetupApp::InitInstance() {
         return FALSE;
     }
     if (!inProgramFolder) {
-        AfxMessageBox("错误：无法进入程序所在的文件夹，安装程序将退出。", MB_OK);
+        AfxMessageBoxUtf8(kNoProgramFolderText, MB_OK);
         return FALSE;
     }
     AfxEnableControlContainer();

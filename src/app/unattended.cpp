@@ -219,10 +219,9 @@ int CUnattendedCommand::Run(bool inProgramFolder) {
 
     if (!inProgramFolder) {
         // Nothing may be installed from wherever the current directory is.
-        const char text[] = u8"错误：无法进入程序所在的文件夹，安装程序将退出。";
-        log.Line(text);
+        log.Line(kNoProgramFolderText);
         log.Line("exit code 1603");
-        Show(quiet, text);
+        Show(quiet, kNoProgramFolderText);
         return kExitInstallFailure;
     }
     DetectOsType();

@@ -5,6 +5,10 @@
 #include "core/command_line.h"
 #include "framework/scoped.h"
 
+// Said, with or without arguments, when the program's folder cannot become
+// the current directory (UTF-8).
+constexpr char kNoProgramFolderText[] = u8"错误：无法进入程序所在的文件夹，安装程序将退出。";
+
 // The command line as read at start-up, before anything changes the current
 // directory.
 class CUnattendedCommand {
