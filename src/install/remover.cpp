@@ -1,7 +1,7 @@
 #include "install/remover.h"
 
-#include "base/utf8.h"
 #include "catalog/catalog.h"
+#include "install/failure_text.h"
 
 namespace {
 
@@ -97,17 +97,6 @@ const char* Describe(RemovalStep step) {
     return "";
 }
 
-// Drops the line break and blanks the system appends to its texts.
-CString TrimTrailingSpace(const CString& text) {
-    int length = text.GetLength();
-    while (length > 0) {
-        char last = text.GetString()[length - 1];
-        if (last != '\r' && last != '\n' && last != ' ' && last != '\t') break;
-        --length;
-    }
-    return CString(text.GetString(), length);
-}
-
 }  // namespace
 
 void RemovalResult::Add(RemovalStep step, unsigned long error, const char* detail) {
@@ -148,19 +137,7 @@ CString FormatRemovalOutcome(const RemovalResult& result, IRemovalPlatform& plat
         const RemovalFailure& failure = result.Failure(i);
         CString line(Describe(failure.step));
         line += failure.detail;
-        if (failure.error != 0) {
-            char16_t wide[kErrorTextSize];
-            int length = platform.ErrorText(failure.error, wide, kErrorTextSize);
-            if (length < 0 || length > kErrorTextSize) length = 0;
-            CString systemText = TrimTrailingSpace(Utf16ToUtf8(wide, static_cast<size_t>(length)));
-            CString code;
-            if (systemText.IsEmpty()) {
-                code.Format(u8"（错误 %lu）", failure.error);
-            } else {
-                code.Format(u8"（错误 %lu：%s）", failure.error, systemText.GetString());
-            }
-            line += code;
-        }
+        if (failure.error != 0) line += ErrorSuffix(failure.error, platform);
         text += "\n";
         text += line;
     }

@@ -77,13 +77,11 @@ bool Win32RemovalPlatform::DeleteDriver(const char* environment, const char* nam
     return ok != FALSE;
 }
 
+// Keys are opened, closed and explained as the installation does it.
 long Win32RemovalPlatform::OpenRegKey(RegRoot root, const char* path, unsigned long access,
                                       RegKeyHandle& key) {
-    HKEY rootKey = root == RegRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-    HKEY opened = nullptr;
-    LONG status = RegOpenKeyExA(rootKey, path, 0, access, &opened);
-    key = status == ERROR_SUCCESS ? opened : nullptr;
-    return status;
+    return Win32InstallPlatform(Win32InstallPlatform::Windowless{})
+        .OpenRegKey(root, path, access, key);
 }
 
 long Win32RemovalPlatform::QueryRegString(RegKeyHandle key, const char* name, CString& text) {
@@ -105,7 +103,7 @@ long Win32RemovalPlatform::DeleteRegValue(RegKeyHandle key, const char* name) {
 }
 
 void Win32RemovalPlatform::CloseRegKey(RegKeyHandle key) {
-    RegCloseKey(static_cast<HKEY>(key));
+    Win32InstallPlatform(Win32InstallPlatform::Windowless{}).CloseRegKey(key);
 }
 
 int Win32RemovalPlatform::ErrorText(unsigned long error, char16_t* buffer, int size) {
