@@ -838,7 +838,9 @@ void Player::ExpectExitCode(const Line& l) {
     DWORD code = 0;
     GetExitCodeProcess(pi_.hProcess, &code);
     Out("the wizard ended with exit code %lu", static_cast<unsigned long>(code));
-    if (code != static_cast<DWORD>(want)) throw Failure(Fmt("exit code %lu", code));
+    if (code != static_cast<DWORD>(want)) {
+        throw Failure(Fmt("expected exit code %ld, found %lu", want, code));
+    }
 }
 
 void Player::ExpectNoWindow() {
@@ -853,7 +855,7 @@ void Player::ExpectNoWindow() {
     if (!shown.empty()) {
         std::string all;
         for (const auto& s : shown) all += (all.empty() ? "" : ", ") + s;
-        throw Failure("windows shown: " + all);
+        throw Failure("expected no window, found " + all);
     }
 }
 
@@ -866,7 +868,10 @@ void Player::ExpectShown(const Line& l) {
     EnterCriticalSection(&seenLock_);
     std::vector<std::wstring> shown = shownCaptions_;
     LeaveCriticalSection(&seenLock_);
-    if (shown != want) throw Failure("windows shown: " + Q(Join(shown, L"|")));
+    if (shown != want) {
+        throw Failure("expected windows " + Q(Join(want, L"|")) + ", found " +
+                      Q(Join(shown, L"|")));
+    }
 }
 
 void Player::RunTogetherCommand(const Line& l) {
@@ -883,7 +888,9 @@ void Player::RunTogetherCommand(const Line& l) {
         allKnown = allKnown && (code == 0 || code == 1618);
     }
     Out("exit codes: %s", all.c_str());
-    if (!oneSucceeded || !allKnown) throw Failure("exit codes " + all);
+    if (!oneSucceeded || !allKnown) {
+        throw Failure("expected exit codes of 0 or 1618, at least one 0, found " + all);
+    }
 }
 
 void Player::StartOther(const Line& l) {
@@ -915,8 +922,10 @@ void Player::WaitClosed(const Line& l) {
 void Player::Click(const Line& l) {
     HWND b = Control(l, 0);
     // A user cannot click what is hidden or disabled.
-    if (!IsWindowVisible(b)) throw Failure("control is hidden");
-    if (!IsWindowEnabled(b)) throw Failure("control is disabled");
+    if (!IsWindowVisible(b)) throw Failure("cannot click " + ControlName(l, 0) + ": it is hidden");
+    if (!IsWindowEnabled(b)) {
+        throw Failure("cannot click " + ControlName(l, 0) + ": it is disabled");
+    }
     if (!IsWindowEnabled(GetAncestor(b, GA_ROOT))) {
         throw Failure("the window is disabled (a modal dialog above it?)");
     }
@@ -1066,7 +1075,7 @@ void Player::ExpectNoNewWindow() {
     if (!fresh.empty()) {
         std::string all;
         for (const auto& s : fresh) all += (all.empty() ? "" : ", ") + s;
-        throw Failure("windows shown since the mark: " + all);
+        throw Failure("expected no new window since the mark, found " + all);
     }
 }
 
