@@ -192,17 +192,28 @@ class RemoteBuffer {
 
 std::map<std::string, long> g_ids;
 
-// Takes every "#define NAME VALUE" line whose value is a number; false if the file is unreadable.
-bool LoadIds(const std::wstring& path) {
+// Takes every "#define NAME VALUE" line whose value is a number. A name that two files give
+// different values would make a scenario ambiguous; that and an unreadable file are errors.
+bool LoadIds(const std::wstring& path, std::string* error) {
     std::vector<std::string> lines;
-    if (!ReadLines(path, &lines)) return false;
+    if (!ReadLines(path, &lines)) {
+        *error = "cannot read " + ToUtf8(path);
+        return false;
+    }
     for (const std::string& line : lines) {
         char name[128], value[64];
         long v = 0;
-        if (std::sscanf(line.c_str(), "#define %127s %63s", name, value) == 2 &&
-            ParseInt(value, &v)) {
-            g_ids[name] = v;
+        if (std::sscanf(line.c_str(), "#define %127s %63s", name, value) != 2 ||
+            !ParseInt(value, &v)) {
+            continue;
         }
+        auto it = g_ids.find(name);
+        if (it != g_ids.end() && it->second != v) {
+            *error = Fmt("%s is %ld in one --ids file and %ld in %s", name, it->second, v,
+                         ToUtf8(path).c_str());
+            return false;
+        }
+        g_ids[name] = v;
     }
     return true;
 }
@@ -1573,8 +1584,9 @@ int wmain(int argc, wchar_t** argv) {
         } else if (a == L"--winedebug" && hasValue) {
             winedebug = argv[++i];
         } else if (a == L"--ids" && hasValue) {
-            if (!LoadIds(argv[++i])) {
-                std::fprintf(stderr, "cannot read %s\n", ToUtf8(argv[i]).c_str());
+            std::string error;
+            if (!LoadIds(argv[++i], &error)) {
+                std::fprintf(stderr, "%s\n", error.c_str());
                 return kExitUsage;
             }
         } else if (a == L"--deadline" && hasValue) {
