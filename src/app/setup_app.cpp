@@ -1,6 +1,7 @@
 #include "app/setup_app.h"
 
 #include "app/unattended.h"
+#include "framework/message_box.h"
 #include "framework/program_folder.h"
 #include "pages/driver_settings_dlg.h"
 #include "pages/os_select_dlg.h"
@@ -26,7 +27,7 @@ BOOL CSetupApp::InitInstance() {
         return FALSE;
     }
     if (!inProgramFolder) {
-        AfxMessageBox("错误：无法进入程序所在的文件夹，安装程序将退出。", MB_OK);
+        AfxMessageBoxUtf8(kNoProgramFolderText, MB_OK);
         return FALSE;
     }
     AfxEnableControlContainer();

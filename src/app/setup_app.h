@@ -2,7 +2,7 @@
 // settings page in turn.
 #pragma once
 
-#include "framework/afxwin.h"
+#include "framework/app.h"
 
 class CSetupApp : public CWinApp {
   public:

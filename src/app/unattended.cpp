@@ -1,30 +1,31 @@
 #include "app/unattended.h"
 
-#include "framework/afxwin.h"
+#include "framework/message_box.h"
+#include "framework/text.h"
 #include "framework/sysdll.h"
 
 #include <cstdlib>
 
 #include "core/os_version.h"
 #include "core/port_preselect.h"
-#include "install/install_lock.h"
+#include "win32/install_lock.h"
 #include "install/logging_platform.h"
 #include "install/unattended.h"
-#include "install/win32_platform.h"
-#include "install/win32_removal_platform.h"
+#include "win32/install_platform.h"
+#include "win32/removal_platform.h"
 #include "pages/os_select_dlg.h"
 #include "pages/wizard_globals.h"
 
 namespace {
 
-// UTF-16 of a text in the given code page; release with std::free.
-wchar_t* ToWide(UINT codePage, const char* text) {
+// UTF-16 of a text in the given code page.
+CHeapBlock<wchar_t> ToWide(UINT codePage, const char* text) {
     int needed = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
-    if (needed <= 0) return nullptr;
-    wchar_t* wide =
-        static_cast<wchar_t*>(std::calloc(static_cast<size_t>(needed), sizeof(wchar_t)));
+    if (needed <= 0) return {};
+    CHeapBlock<wchar_t> wide(
+        static_cast<wchar_t*>(std::calloc(static_cast<size_t>(needed), sizeof(wchar_t))));
     if (!wide) std::abort();
-    MultiByteToWideChar(codePage, 0, text, -1, wide, needed);
+    MultiByteToWideChar(codePage, 0, text, -1, wide.Get(), needed);
     return wide;
 }
 
@@ -40,41 +41,32 @@ CString FromWide(UINT codePage, const wchar_t* text) {
 }
 
 CString Recode(UINT from, UINT to, const char* text) {
-    wchar_t* wide = ToWide(from, text);
-    CString result = FromWide(to, wide);
-    std::free(wide);
-    return result;
+    return FromWide(to, ToWide(from, text).Get());
 }
 
-// Full path of a file name, resolved against the current directory; null
+// Full path of a file name, resolved against the current directory; empty
 // when the system cannot resolve it.
-wchar_t* FullPath(const wchar_t* name) {
+CHeapBlock<wchar_t> FullPath(const wchar_t* name) {
     DWORD needed = GetFullPathNameW(name, 0, nullptr, nullptr);
-    if (needed == 0) return nullptr;
-    wchar_t* path = static_cast<wchar_t*>(std::calloc(needed, sizeof(wchar_t)));
+    if (needed == 0) return {};
+    CHeapBlock<wchar_t> path(static_cast<wchar_t*>(std::calloc(needed, sizeof(wchar_t))));
     if (!path) std::abort();
-    DWORD length = GetFullPathNameW(name, needed, path, nullptr);
-    if (length == 0 || length >= needed) {
-        std::free(path);
-        return nullptr;
-    }
+    DWORD length = GetFullPathNameW(name, needed, path.Get(), nullptr);
+    if (length == 0 || length >= needed) return {};
     return path;
 }
 
 // DriverSetup.log in the folder of %TEMP%.
-wchar_t* DefaultLogPath() {
+CHeapBlock<wchar_t> DefaultLogPath() {
     const wchar_t kName[] = L"DriverSetup.log";
     DWORD needed = GetTempPathW(0, nullptr);
-    if (needed == 0) return nullptr;
+    if (needed == 0) return {};
     size_t size = needed + sizeof kName / sizeof kName[0];
-    wchar_t* path = static_cast<wchar_t*>(std::calloc(size, sizeof(wchar_t)));
+    CHeapBlock<wchar_t> path(static_cast<wchar_t*>(std::calloc(size, sizeof(wchar_t))));
     if (!path) std::abort();
-    DWORD length = GetTempPathW(needed, path);
-    if (length == 0 || length >= needed) {
-        std::free(path);
-        return nullptr;
-    }
-    lstrcatW(path, kName);
+    DWORD length = GetTempPathW(needed, path.Get());
+    if (length == 0 || length >= needed) return {};
+    lstrcatW(path.Get(), kName);
     return path;
 }
 
@@ -84,31 +76,29 @@ wchar_t* DefaultLogPath() {
 // without a word.
 class CFileLog : public ILogSink {
   public:
-    explicit CFileLog(const wchar_t* path) : m_file(INVALID_HANDLE_VALUE) {
+    explicit CFileLog(const wchar_t* path) {
         if (!path) return;
         // Runs started together append to the same file, and only its creator
         // may write the byte-order mark: it makes the file alone, with the
         // mark, before anyone else can open it.
-        HANDLE created = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (created != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            WriteFile(created, kByteOrderMark, 3, &written, nullptr);
-            CloseHandle(created);
+        {
+            CScopedFile created(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (created) {
+                DWORD written = 0;
+                WriteFile(created.Get(), kByteOrderMark, 3, &written, nullptr);
+            }
         }
         for (int attempt = 0; attempt < 100; ++attempt) {
-            m_file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (m_file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
+            m_file.Reset(CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (m_file || GetLastError() != ERROR_SHARING_VIOLATION) break;
             Sleep(5);
         }
-        if (m_file == INVALID_HANDLE_VALUE) return;
+        if (!m_file) return;
         // An empty file that someone else made.
         LARGE_INTEGER size = {};
-        if (GetFileSizeEx(m_file, &size) && size.QuadPart == 0) Write(kByteOrderMark, 3);
-    }
-    ~CFileLog() override {
-        if (m_file != INVALID_HANDLE_VALUE) CloseHandle(m_file);
+        if (GetFileSizeEx(m_file.Get(), &size) && size.QuadPart == 0) Write(kByteOrderMark, 3);
     }
     CFileLog(const CFileLog&) = delete;
     CFileLog& operator=(const CFileLog&) = delete;
@@ -117,7 +107,7 @@ class CFileLog : public ILogSink {
     CString FromAnsi(const char* text) override { return Recode(CP_ACP, CP_UTF8, text); }
 
     void Line(const char* text) override {
-        if (m_file == INVALID_HANDLE_VALUE) return;
+        if (!m_file) return;
         SYSTEMTIME now;
         GetLocalTime(&now);
         CString line;
@@ -134,10 +124,10 @@ class CFileLog : public ILogSink {
 
     void Write(const char* bytes, int length) {
         DWORD written = 0;
-        WriteFile(m_file, bytes, static_cast<DWORD>(length), &written, nullptr);
+        WriteFile(m_file.Get(), bytes, static_cast<DWORD>(length), &written, nullptr);
     }
 
-    HANDLE m_file;
+    CScopedFile m_file;
 };
 
 // A UTF-8 text in the program's message box, unless the run is quiet.
@@ -150,8 +140,8 @@ void Show(bool quiet, const char* text, UINT type = MB_OK) {
 // ANSI calls take it; false with the reason (UTF-8) when there is none.
 bool ChoosePort(const CommandRequest& request, CString& port, CString& reason) {
     DWORD count = 0;
-    BYTE* buffer = sysdll::Enumerate(sysdll::EnumPortsW, 2, &count);
-    const PORT_INFO_2W* ports = reinterpret_cast<const PORT_INFO_2W*>(buffer);
+    CHeapBlock<BYTE> buffer = sysdll::Enumerate(sysdll::EnumPortsW, 2, &count);
+    const PORT_INFO_2W* ports = RecordsOf<PORT_INFO_2W>(buffer);
     int listed = static_cast<int>(count < kMaxPortRows ? count : kMaxPortRows);
     // UTF-8 like the command line; the prefixes of the preselection are ASCII.
     CString utf8Names[kMaxPortRows];
@@ -178,32 +168,26 @@ bool ChoosePort(const CommandRequest& request, CString& port, CString& reason) {
     } else {
         reason = u8"没有可预选的端口，请用 /port: 指定";
     }
-    std::free(buffer);
     return ok;
 }
 
 }  // namespace
 
-CUnattendedCommand::CUnattendedCommand() : m_logPath(nullptr) {
+CUnattendedCommand::CUnattendedCommand() {
     const wchar_t* line = GetCommandLineW();
     m_lineUtf8 = FromWide(CP_UTF8, line);
     m_request = ParseCommand(SplitCommandLine(m_lineUtf8));
     if (!HasArguments()) return;
     if (m_request.hasLog) {
-        wchar_t* name = ToWide(CP_UTF8, m_request.logPath);
-        if (name) m_logPath = FullPath(name);
-        std::free(name);
+        CHeapBlock<wchar_t> name = ToWide(CP_UTF8, m_request.logPath);
+        if (name) m_logPath = FullPath(name.Get());
     } else {
         m_logPath = DefaultLogPath();
     }
 }
 
-CUnattendedCommand::~CUnattendedCommand() {
-    std::free(m_logPath);
-}
-
 int CUnattendedCommand::Run(bool inProgramFolder) {
-    CFileLog log(m_logPath);
+    CFileLog log(m_logPath.Get());
     const bool quiet = m_request.quiet;
     CString line("command line: ");
     line += m_lineUtf8;
@@ -235,14 +219,13 @@ int CUnattendedCommand::Run(bool inProgramFolder) {
 
     if (!inProgramFolder) {
         // Nothing may be installed from wherever the current directory is.
-        const char text[] = u8"错误：无法进入程序所在的文件夹，安装程序将退出。";
-        log.Line(text);
+        log.Line(kNoProgramFolderText);
         log.Line("exit code 1603");
-        Show(quiet, text);
+        Show(quiet, kNoProgramFolderText);
         return kExitInstallFailure;
     }
     DetectOsType();
-    const bool x64 = IsWow64();
+    const bool x64 = sysdll::IsWow64();
     line.Format("OS code %d, variant %s", g_nOsType, x64 ? "x64" : "x86");
     log.Line(line);
 

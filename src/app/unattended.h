@@ -3,13 +3,18 @@
 #pragma once
 
 #include "core/command_line.h"
+#include "framework/scoped.h"
+
+// Said, with or without arguments, when the program's folder cannot become
+// the current directory (UTF-8).
+constexpr char kNoProgramFolderText[] = u8"错误：无法进入程序所在的文件夹，安装程序将退出。";
 
 // The command line as read at start-up, before anything changes the current
 // directory.
 class CUnattendedCommand {
   public:
     CUnattendedCommand();
-    ~CUnattendedCommand();
+    ~CUnattendedCommand() = default;
     CUnattendedCommand(const CUnattendedCommand&) = delete;
     CUnattendedCommand& operator=(const CUnattendedCommand&) = delete;
 
@@ -24,5 +29,5 @@ class CUnattendedCommand {
   private:
     CString m_lineUtf8;
     CommandRequest m_request;
-    wchar_t* m_logPath;  // full path, resolved against the starting directory
+    CHeapBlock<wchar_t> m_logPath;  // full path, resolved against the starting directory
 };

@@ -4,10 +4,13 @@
 // System32, a deployment tool's working folder).
 #pragma once
 
+#include <windows.h>
+
+#include "framework/scoped.h"
+
 // The folder of the running program (GetModuleFileNameW), without a closing
-// backslash except for a drive root; nullptr when it cannot be read. Release
-// it with std::free.
-wchar_t* ProgramFolder();
+// backslash except for a drive root; empty when it cannot be read.
+CHeapBlock<wchar_t> ProgramFolder();
 
 // Makes the program's folder the current directory, so that the relative
 // package paths resolve there; false when that cannot be done.

@@ -4,6 +4,8 @@
 
 #include "framework/bit_cast.h"
 
+namespace sysdll {
+
 namespace {
 
 bool g_systemSearchOnly = false;
@@ -70,7 +72,14 @@ HMODULE LoadSystemLibrary(const char* name) {
     return ::LoadLibraryA(path);
 }
 
-namespace sysdll {
+bool IsWow64() {
+    typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);
+    BOOL flag = FALSE;
+    if (IsWow64ProcessFn isWow64Process =
+            AfxBitCast<IsWow64ProcessFn>(KernelProc("IsWow64Process")))
+        isWow64Process(::GetCurrentProcess(), &flag);
+    return flag == 1;
+}
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc) {
     return Call<decltype(&::InitCommonControlsEx)>(kComctl32, "InitCommonControlsEx", icc);
@@ -132,20 +141,20 @@ BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD
                                           needed);
 }
 
-BYTE* QueryPrinter(HANDLE printer, DWORD level) {
+CHeapBlock<BYTE> QueryPrinter(HANDLE printer, DWORD level) {
     DWORD needed = 0;
     GetPrinterW(printer, level, nullptr, 0, &needed);
-    if (needed == 0) return nullptr;
-    BYTE* buffer = static_cast<BYTE*>(std::calloc(needed, 1));
+    if (needed == 0) return {};
+    CHeapBlock<BYTE> buffer(static_cast<BYTE*>(std::calloc(needed, 1)));
     if (!buffer) {
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
+        return {};
     }
-    if (!GetPrinterW(printer, level, buffer, needed, &needed)) {
+    if (!GetPrinterW(printer, level, buffer.Get(), needed, &needed)) {
         DWORD error = ::GetLastError();
-        std::free(buffer);
+        buffer.Reset();
         ::SetLastError(error);
-        return nullptr;
+        return {};
     }
     return buffer;
 }
@@ -173,29 +182,28 @@ BOOL AddPortA(LPSTR server, HWND owner, LPSTR monitorName) {
 namespace {
 
 template <typename Fn>
-BYTE* EnumerateWith(Fn fn, DWORD level, DWORD* count) {
+CHeapBlock<BYTE> EnumerateWith(Fn fn, DWORD level, DWORD* count) {
     DWORD needed = 0;
     *count = 0;
     fn(nullptr, level, nullptr, 0, &needed, count);
     *count = 0;
-    if (needed == 0) return nullptr;
-    BYTE* buffer = static_cast<BYTE*>(std::calloc(needed, 1));
-    if (!buffer) return nullptr;
-    if (!fn(nullptr, level, buffer, needed, &needed, count)) {
+    if (needed == 0) return {};
+    CHeapBlock<BYTE> buffer(static_cast<BYTE*>(std::calloc(needed, 1)));
+    if (!buffer) return {};
+    if (!fn(nullptr, level, buffer.Get(), needed, &needed, count)) {
         *count = 0;
-        std::free(buffer);
-        return nullptr;
+        return {};
     }
     return buffer;
 }
 
 }  // namespace
 
-BYTE* Enumerate(EnumFn fn, DWORD level, DWORD* count) {
+CHeapBlock<BYTE> Enumerate(EnumFn fn, DWORD level, DWORD* count) {
     return EnumerateWith(fn, level, count);
 }
 
-BYTE* Enumerate(EnumFnW fn, DWORD level, DWORD* count) {
+CHeapBlock<BYTE> Enumerate(EnumFnW fn, DWORD level, DWORD* count) {
     return EnumerateWith(fn, level, count);
 }
 

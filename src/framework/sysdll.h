@@ -10,6 +10,10 @@
 #include <winspool.h>
 #include <shellapi.h>
 
+#include "framework/scoped.h"
+
+namespace sysdll {
+
 // Runs first at start-up: takes the current directory out of the DLL search
 // and, where the system can, limits the default search to the system
 // directory.
@@ -21,9 +25,12 @@ FARPROC KernelProc(const char* name);
 // Loads a system DLL by file name from the system directory only.
 HMODULE LoadSystemLibrary(const char* name);
 
+// True when the 32-bit program runs on 64-bit Windows. IsWow64Process is
+// looked up at run time: older systems lack it and count as 32-bit.
+bool IsWow64();
+
 // The same calls as the system's; a function that cannot be bound fails
 // with ERROR_PROC_NOT_FOUND.
-namespace sysdll {
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc);
 
@@ -46,9 +53,8 @@ BOOL EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE bu
 BOOL DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName);
 BOOL GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed);
 // The printer's record of that level (wide), sized from the spooler's
-// answer; release it with std::free. nullptr with the last error set when
-// it cannot be read.
-BYTE* QueryPrinter(HANDLE printer, DWORD level);
+// answer; empty with the last error set when it cannot be read.
+CHeapBlock<BYTE> QueryPrinter(HANDLE printer, DWORD level);
 BOOL EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                 LPDWORD count);
 BOOL ConfigurePortW(LPWSTR server, HWND owner, LPWSTR portName);
@@ -59,11 +65,11 @@ BOOL AddPortA(LPSTR server, HWND owner, LPSTR monitorName);
 typedef BOOL (*EnumFn)(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                        LPDWORD count);
 // A local spooler enumeration: a first call for the size, a second that
-// fills a buffer of exactly that size. Returns the records (release them with
-// std::free) and sets count; nullptr and 0 when nothing could be listed.
-BYTE* Enumerate(EnumFn fn, DWORD level, DWORD* count);
+// fills a buffer of exactly that size. Returns the records and sets count;
+// empty and 0 when nothing could be listed.
+CHeapBlock<BYTE> Enumerate(EnumFn fn, DWORD level, DWORD* count);
 typedef BOOL (*EnumFnW)(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                         LPDWORD count);
-BYTE* Enumerate(EnumFnW fn, DWORD level, DWORD* count);
+CHeapBlock<BYTE> Enumerate(EnumFnW fn, DWORD level, DWORD* count);
 
 }  // namespace sysdll

@@ -223,19 +223,20 @@ void RegisterDriver(const Variant& variant, int row, IInstallPlatform& platform,
 void WriteRegistryText(IInstallPlatform& platform, RegRoot root, const char* path, bool create,
                        const char* valueName, const CString& text, InstallStep writeStep,
                        const char* detail, InstallResult& result) {
-    RegKeyHandle key = nullptr;
-    long status = create ? platform.CreateRegKey(root, path, kKeySetValue, key)
-                         : platform.OpenRegKey(root, path, kKeySetValue, key);
+    RegKeyHandle handle = nullptr;
+    long status = create ? platform.CreateRegKey(root, path, kKeySetValue, handle)
+                         : platform.OpenRegKey(root, path, kKeySetValue, handle);
     const bool opened = status == 0;
+    // Closed on the way out: the message below shows while the key is open.
+    InstallRegKey key(platform, opened ? handle : nullptr);
     if (opened) {
-        status = platform.SetRegString(key, valueName, text,
+        status = platform.SetRegString(key.Get(), valueName, text,
                                        static_cast<unsigned long>(text.GetLength()) + 1);
     }
     if (status != 0) {
         platform.ShowMessage(kRegistryMessage);
         result.Add(writeStep, static_cast<unsigned long>(status), detail);
     }
-    if (opened) platform.CloseRegKey(key);
 }
 
 enum class PrinterState {
@@ -257,8 +258,9 @@ PrinterState JudgeExisting(const char* printerName, const char16_t* driver, Inst
 // Looked for before it is created: not every spooler refuses a second
 // printer of the same name (Wine's replaces the first), and a printer that
 // is not ours must not change.
-PrinterState CreateOrFindPrinter(const char* printerName, IInstallPlatform& platform,
-                                 PrinterHandle& printer, InstallResult& result) {
+PrinterState CreateOrFindPrinter(const char* printerName, const char* portName,
+                                 IInstallPlatform& platform, PrinterHandle& printer,
+                                 InstallResult& result) {
     char16_t driver[kDriverNameSize] = {};
     unsigned long error = 0;
     if (platform.ReadPrinterDriver(printerName, driver, kDriverNameSize, error))
@@ -271,7 +273,7 @@ PrinterState CreateOrFindPrinter(const char* printerName, IInstallPlatform& plat
 
     PrinterInfo2 printerInfo = {};
     printerInfo.pPrinterName = printerName;
-    printerInfo.pPortName = g_strPortName;
+    printerInfo.pPortName = portName;
     printerInfo.pDriverName = printerName;
     printerInfo.pPrintProcessor = "WinPrint";
     printerInfo.pDatatype = "RAW";
@@ -286,6 +288,42 @@ PrinterState CreateOrFindPrinter(const char* printerName, IInstallPlatform& plat
         return JudgeExisting(printerName, driver, result);
     result.Add(InstallStep::OpenExistingPrinter, error, printerName);
     return PrinterState::NotOurs;
+}
+
+// The printer, then the default printer and COM port values, moving the
+// bar from 70 to 95.
+void CreatePrinterAndWriteValues(const InstallRequest& request, const char* printerName,
+                                 IInstallPlatform& platform, InstallResult& result) {
+    // Closed once the values are written, before the last progress step.
+    InstallPrinter printer(platform);
+    const PrinterState state =
+        CreateOrFindPrinter(printerName, request.strPortName, platform, printer.Receive(), result);
+    platform.SetProgress(80);
+
+    if (request.bSetDefault) {
+        // A "Device" value naming a printer that does not exist would leave
+        // the user without a working default printer.
+        if (state == PrinterState::Ready) {
+            CString device;
+            device.Format("%s,%s,%s", printerName, "winspool", request.strPortName.GetString());
+            WriteRegistryText(platform, RegRoot::CurrentUser, kDefaultKeyPath, true, "Device",
+                              device, InstallStep::WriteDefaultValue, "", result);
+        } else if (state == PrinterState::Missing) {
+            result.Add(InstallStep::DefaultPrinterMissing, 0, printerName);
+        }
+    }
+    platform.SetProgress(90);
+
+    if (request.nPortPos >= kFirstComPortPos) {
+        const char* valueName = g_portValueNames[request.nPortPos];
+        CString settings;
+        settings.Format("%s,%s,%s,%s,%s", g_baudRates[request.nBaudPos],
+                        g_parityLetters[request.nParityPos], g_dataBits[request.nDataBitsPos],
+                        g_stopBits[request.nStopBitsPos], g_flowLetters[request.nFlowPos]);
+        WriteRegistryText(platform, RegRoot::LocalMachine, kPortsKeyPath, false, valueName,
+                          settings, InstallStep::WritePortsValue, valueName, result);
+    }
+    platform.SetProgress(95);
 }
 
 // Every installation pauses half a second between 95 and 100.
@@ -388,7 +426,6 @@ bool BuildDependentFiles(const char* dllBaseName, bool withPlugin, char* buffer,
 
 InstallResult RunInstallation(const InstallRequest& request, IInstallPlatform& platform) {
     InstallResult result;
-    g_strPortName = request.strPortName;
 
     if (!ValidateRequest(request, result)) {
         const int positions[] = {10, 20, 30, 40, 50, 60, 70, 80, 90, 95};
@@ -410,36 +447,7 @@ InstallResult RunInstallation(const InstallRequest& request, IInstallPlatform& p
     RegisterDriver(variant, row, platform, result);
     platform.SetProgress(70);
 
-    PrinterHandle printer = nullptr;
-    const PrinterState state = CreateOrFindPrinter(printerName, platform, printer, result);
-    platform.SetProgress(80);
-
-    if (request.bSetDefault) {
-        // A "Device" value naming a printer that does not exist would leave
-        // the user without a working default printer.
-        if (state == PrinterState::Ready) {
-            CString device;
-            device.Format("%s,%s,%s", printerName, "winspool", g_strPortName.GetString());
-            WriteRegistryText(platform, RegRoot::CurrentUser, kDefaultKeyPath, true, "Device",
-                              device, InstallStep::WriteDefaultValue, "", result);
-        } else if (state == PrinterState::Missing) {
-            result.Add(InstallStep::DefaultPrinterMissing, 0, printerName);
-        }
-    }
-    platform.SetProgress(90);
-
-    if (request.nPortPos >= kFirstComPortPos) {
-        const char* valueName = g_portValueNames[request.nPortPos];
-        CString settings;
-        settings.Format("%s,%s,%s,%s,%s", g_baudRates[request.nBaudPos],
-                        g_parityLetters[request.nParityPos], g_dataBits[request.nDataBitsPos],
-                        g_stopBits[request.nStopBitsPos], g_flowLetters[request.nFlowPos]);
-        WriteRegistryText(platform, RegRoot::LocalMachine, kPortsKeyPath, false, valueName,
-                          settings, InstallStep::WritePortsValue, valueName, result);
-    }
-    platform.SetProgress(95);
-
-    if (printer) platform.ClosePrinterHandle(printer);
+    CreatePrinterAndWriteValues(request, printerName, platform, result);
     FinishProgress(platform);
     return result;
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "base/cstring.h"
-#include "install/globals.h"
 #include "install/install_request.h"
 #include "install/platform.h"
 
@@ -53,7 +52,7 @@ class InstallResult {
     int m_count = 0;
 };
 
-// Sets g_strPortName first. The package is checked whole before anything is
+// The printer goes on request.strPortName. The package is checked whole before anything is
 // copied; the files go to temporary names in the driver directory and replace
 // the real ones only once every copy is complete. A package or copy failure
 // stops there: nothing is registered, and the progress bar stays where the

@@ -56,6 +56,31 @@ using RegKeyHandle = void*;
 
 enum class RegRoot { CurrentUser, LocalMachine };
 
+// Owns a printer handle or registry key that a platform gave out, and gives
+// it back through that platform's Close member when the owner's scope ends;
+// nothing is closed for a null handle. Platform is either platform interface.
+template <typename Platform, typename Handle, void (Platform::*Close)(Handle)>
+class PlatformOwned {
+  public:
+    explicit PlatformOwned(Platform& platform, Handle handle = nullptr)
+        : m_platform(platform), m_handle(handle) {}
+    ~PlatformOwned() {
+        if (m_handle) (m_platform.*Close)(m_handle);
+    }
+    PlatformOwned(const PlatformOwned&) = delete;
+    PlatformOwned& operator=(const PlatformOwned&) = delete;
+
+    Handle Get() const { return m_handle; }
+    explicit operator bool() const { return m_handle != nullptr; }
+    // For a call that hands the handle out through a reference; only a null
+    // owner may receive.
+    Handle& Receive() { return m_handle; }
+
+  private:
+    Platform& m_platform;
+    Handle m_handle;
+};
+
 class IInstallPlatform {
   public:
     virtual ~IInstallPlatform() = default;
@@ -108,3 +133,7 @@ class IInstallPlatform {
     // there is none.
     virtual int ErrorText(unsigned long error, char16_t* buffer, int size) = 0;
 };
+
+using InstallPrinter =
+    PlatformOwned<IInstallPlatform, PrinterHandle, &IInstallPlatform::ClosePrinterHandle>;
+using InstallRegKey = PlatformOwned<IInstallPlatform, RegKeyHandle, &IInstallPlatform::CloseRegKey>;

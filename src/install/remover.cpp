@@ -19,14 +19,16 @@ char LowerAscii(char c) {
 // was there).
 bool RemovePrinter(const char* name, IRemovalPlatform& platform, RemovalResult& result) {
     unsigned long error = 0;
-    PrinterHandle printer = platform.OpenPrinterToDelete(name, error);
-    if (!printer) {
-        if (error == kErrorInvalidPrinterName) return true;
-        result.Add(RemovalStep::DeletePrinter, error, name);
-        return false;
+    bool deleted;
+    {
+        RemovalPrinter printer(platform, platform.OpenPrinterToDelete(name, error));
+        if (!printer) {
+            if (error == kErrorInvalidPrinterName) return true;
+            result.Add(RemovalStep::DeletePrinter, error, name);
+            return false;
+        }
+        deleted = platform.DeletePrinter(printer.Get(), error);
     }
-    bool deleted = platform.DeletePrinter(printer, error);
-    platform.ClosePrinterHandle(printer);
     if (!deleted) {
         result.Add(RemovalStep::DeletePrinter, error, name);
         return false;
@@ -64,21 +66,21 @@ void RemoveDriver(const char* environment, const char* name, IRemovalPlatform& p
 // A default printer that no longer exists leaves the user without one;
 // without the value Windows picks another.
 void ClearDefaultPrinter(const char* name, IRemovalPlatform& platform, RemovalResult& result) {
-    RegKeyHandle key = nullptr;
+    RegKeyHandle handle = nullptr;
     if (platform.OpenRegKey(RegRoot::CurrentUser, kDefaultKeyPath, kKeyQueryValue | kKeySetValue,
-                            key) != 0)
+                            handle) != 0)
         return;
+    RemovalRegKey key(platform, handle);
     CString device;
-    if (platform.QueryRegString(key, "Device", device) == 0 &&
+    if (platform.QueryRegString(key.Get(), "Device", device) == 0 &&
         DeviceValueNamesPrinter(device, name)) {
-        long status = platform.DeleteRegValue(key, "Device");
+        long status = platform.DeleteRegValue(key.Get(), "Device");
         if (status == 0) {
             result.defaultCleared = true;
         } else {
             result.Add(RemovalStep::ClearDefault, static_cast<unsigned long>(status));
         }
     }
-    platform.CloseRegKey(key);
 }
 
 const char* Describe(RemovalStep step) {

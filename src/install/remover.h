@@ -46,6 +46,10 @@ class IRemovalPlatform {
     virtual int ErrorText(unsigned long error, char16_t* buffer, int size) = 0;
 };
 
+using RemovalPrinter =
+    PlatformOwned<IRemovalPlatform, PrinterHandle, &IRemovalPlatform::ClosePrinterHandle>;
+using RemovalRegKey = PlatformOwned<IRemovalPlatform, RegKeyHandle, &IRemovalPlatform::CloseRegKey>;
+
 enum class RemovalStep {
     InvalidRequest,  // the row outside the catalogue
     DeletePrinter,   // detail: printer name

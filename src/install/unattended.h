@@ -5,8 +5,8 @@
 #include "install/installer.h"
 #include "install/remover.h"
 
-// The settings page's initial positions of its hidden port and serial lists,
-// which no person can change.
+// Where the settings page starts its hidden port and serial lists, which no
+// person can change; an unattended run installs with them.
 constexpr int kInitialPortPos = 0;  // "LPT1"
 constexpr int kInitialBaudPos = 5;
 constexpr int kInitialDataBitsPos = 3;

@@ -1,10 +1,14 @@
 #include "pages/driver_settings_dlg.h"
 
 #include "catalog/catalog.h"
+#include "framework/app.h"
+#include "framework/message_box.h"
+#include "framework/text.h"
 #include "catalog/list_texts.h"
 #include "core/os_version.h"
-#include "install/install_lock.h"
-#include "install/win32_platform.h"
+#include "install/unattended.h"
+#include "win32/install_lock.h"
+#include "win32/install_platform.h"
 #include "pages/port_select_dlg.h"
 #include "pages/wizard_globals.h"
 #include "resource.h"
@@ -47,6 +51,14 @@ CDriverSettingsDlg::~CDriverSettingsDlg() {
 
 void CDriverSettingsDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_SET_MODEL_LIST, m_modelList);
+    DDX_Control(pDX, IDC_SET_PORT_LIST, m_portList);
+    DDX_Control(pDX, IDC_SET_BAUD_LIST, m_baudList);
+    DDX_Control(pDX, IDC_SET_DATABITS_LIST, m_dataBitsList);
+    DDX_Control(pDX, IDC_SET_STOPBITS_LIST, m_stopBitsList);
+    DDX_Control(pDX, IDC_SET_PARITY_LIST, m_parityList);
+    DDX_Control(pDX, IDC_SET_FLOW_LIST, m_flowList);
+    DDX_Control(pDX, IDC_SET_DEFAULT_CHECK, m_defaultCheck);
 }
 
 BOOL CDriverSettingsDlg::OnInitDialog() {
@@ -64,31 +76,22 @@ BOOL CDriverSettingsDlg::OnInitDialog() {
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
-    CWnd* modelList = GetDlgItem(IDC_SET_MODEL_LIST);
-    modelList->SendMessage(CB_RESETCONTENT, 0, 0);
+    m_modelList.ResetContent();
     for (int row = 0; row < kModelCount; ++row) {
-        modelList->AddComboString(DecodeModelListText(row));
+        m_modelList.AddString(DecodeModelListText(row));
     }
-    m_pModelList = modelList;
-    m_pModelList->SendMessage(CB_SETCURSEL, 1, 0);
+    m_modelList.SetCurSel(1);
 
-    GetDlgItem(IDC_SET_DEFAULT_CHECK)->SendMessage(BM_SETCHECK, BST_CHECKED, 0);
+    m_defaultCheck.SetCheck(BST_CHECKED);
 
     SetDlgItemText(IDC_SET_PRINTER_NAME, DecodeDefaultPrinterName());
 
-    m_pPortList = GetDlgItem(IDC_SET_PORT_LIST);
-    m_pBaudList = GetDlgItem(IDC_SET_BAUD_LIST);
-    m_pDataBitsList = GetDlgItem(IDC_SET_DATABITS_LIST);
-    m_pStopBitsList = GetDlgItem(IDC_SET_STOPBITS_LIST);
-    m_pParityList = GetDlgItem(IDC_SET_PARITY_LIST);
-    m_pFlowList = GetDlgItem(IDC_SET_FLOW_LIST);
-
-    m_pPortList->SendMessage(CB_SETCURSEL, 0, 0);
-    m_pBaudList->SendMessage(CB_SETCURSEL, 5, 0);
-    m_pDataBitsList->SendMessage(CB_SETCURSEL, 3, 0);
-    m_pStopBitsList->SendMessage(CB_SETCURSEL, 0, 0);
-    m_pParityList->SendMessage(CB_SETCURSEL, 2, 0);
-    m_pFlowList->SendMessage(CB_SETCURSEL, 2, 0);
+    m_portList.SetCurSel(kInitialPortPos);
+    m_baudList.SetCurSel(kInitialBaudPos);
+    m_dataBitsList.SetCurSel(kInitialDataBitsPos);
+    m_stopBitsList.SetCurSel(kInitialStopBitsPos);
+    m_parityList.SetCurSel(kInitialParityPos);
+    m_flowList.SetCurSel(kInitialFlowPos);
 
     EnableSerialLists(FALSE);
 
@@ -97,11 +100,11 @@ BOOL CDriverSettingsDlg::OnInitDialog() {
 }
 
 void CDriverSettingsDlg::EnableSerialLists(BOOL enable) {
-    m_pBaudList->EnableWindow(enable);
-    m_pDataBitsList->EnableWindow(enable);
-    m_pStopBitsList->EnableWindow(enable);
-    m_pParityList->EnableWindow(enable);
-    m_pFlowList->EnableWindow(enable);
+    m_baudList.EnableWindow(enable);
+    m_dataBitsList.EnableWindow(enable);
+    m_stopBitsList.EnableWindow(enable);
+    m_parityList.EnableWindow(enable);
+    m_flowList.EnableWindow(enable);
 }
 
 void CDriverSettingsDlg::OnCancel() {
@@ -113,33 +116,28 @@ void CDriverSettingsDlg::OnBack() {
 }
 
 void CDriverSettingsDlg::OnSelchangeModelList() {
-    int row = static_cast<int>(m_pModelList->SendMessage(CB_GETCURSEL, 0, 0));
+    int row = m_modelList.GetCurSel();
     if (row >= 0 && row < kModelCount) {
         SetDlgItemText(IDC_SET_PRINTER_NAME, DecodeModelListText(row));
     }
 }
 
 void CDriverSettingsDlg::OnSelchangePortList() {
-    int pos = static_cast<int>(m_pPortList->SendMessage(CB_GETCURSEL, 0, 0));
-    EnableSerialLists(pos > 2 ? TRUE : FALSE);
+    int pos = m_portList.GetCurSel();
+    EnableSerialLists(pos >= kFirstComPortPos ? TRUE : FALSE);
 }
 
 void CDriverSettingsDlg::OnNext() {
-    // The port page object is released once its port name has been taken,
-    // so that repeated visits do not pile up objects nobody reads.
-    CPortSelectDlg* portPage = new CPortSelectDlg(nullptr);
-    g_pPortDlg = portPage;
     m_bInstallRan = false;
     m_strFailure.Empty();
-    INT_PTR result = portPage->DoModal();
-    if (result == IDCANCEL) {
-        g_pPortDlg = nullptr;
-        delete portPage;
-        return;
+    {
+        // A new page for every visit; it is gone, and g_pPortDlg cleared,
+        // once its port name has been taken.
+        CPortSelectDlg portPage(nullptr);
+        g_pPortDlg = &portPage;
+        if (portPage.DoModal() == IDCANCEL) return;
+        g_strPortName = portPage.m_strPortName;
     }
-    g_strPortName = portPage->m_strPortName;
-    g_pPortDlg = nullptr;
-    delete portPage;
 
     // Only an installation that ran and succeeded is confirmed as finished;
     // a port page that could not even be shown installed nothing.
@@ -155,15 +153,14 @@ InstallRequest CDriverSettingsDlg::GatherRequest(bool x64) {
     InstallRequest request;
     request.bX64 = x64;
     request.strPortName = g_pPortDlg ? g_pPortDlg->m_strPortName : CString();
-    request.nPortPos = static_cast<int>(m_pPortList->SendMessage(CB_GETCURSEL, 0, 0));
-    request.nModelRow = static_cast<int>(m_pModelList->SendMessage(CB_GETCURSEL, 0, 0));
-    m_pDefaultCheck = GetDlgItem(IDC_SET_DEFAULT_CHECK);
-    request.bSetDefault = m_pDefaultCheck->SendMessage(BM_GETCHECK, 0, 0) == BST_CHECKED;
-    request.nBaudPos = static_cast<int>(m_pBaudList->SendMessage(CB_GETCURSEL, 0, 0));
-    request.nDataBitsPos = static_cast<int>(m_pDataBitsList->SendMessage(CB_GETCURSEL, 0, 0));
-    request.nStopBitsPos = static_cast<int>(m_pStopBitsList->SendMessage(CB_GETCURSEL, 0, 0));
-    request.nParityPos = static_cast<int>(m_pParityList->SendMessage(CB_GETCURSEL, 0, 0));
-    request.nFlowPos = static_cast<int>(m_pFlowList->SendMessage(CB_GETCURSEL, 0, 0));
+    request.nPortPos = m_portList.GetCurSel();
+    request.nModelRow = m_modelList.GetCurSel();
+    request.bSetDefault = m_defaultCheck.GetCheck() == BST_CHECKED;
+    request.nBaudPos = m_baudList.GetCurSel();
+    request.nDataBitsPos = m_dataBitsList.GetCurSel();
+    request.nStopBitsPos = m_stopBitsList.GetCurSel();
+    request.nParityPos = m_parityList.GetCurSel();
+    request.nFlowPos = m_flowList.GetCurSel();
     return request;
 }
 
@@ -205,6 +202,7 @@ void CDriverSettingsDlg::InstallDriverAndPrinter(bool x64) {
         m_strFailure = FormatInstallOutcome(refused, platform);
         return;
     }
+    g_strPortName = request.strPortName;
     InstallResult result = RunInstallation(request, platform);
     m_strFailure = FormatInstallOutcome(result, platform);
 }

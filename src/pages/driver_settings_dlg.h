@@ -3,7 +3,9 @@
 // the installation reads, and it runs the installation itself.
 #pragma once
 
-#include "framework/afxwin.h"
+#include "framework/button.h"
+#include "framework/combo_box.h"
+#include "framework/dialog.h"
 #include "install/installer.h"
 
 class CDriverSettingsDlg : public CDialog {
@@ -38,14 +40,14 @@ class CDriverSettingsDlg : public CDialog {
     InstallRequest GatherRequest(bool x64);
     void EnableSerialLists(BOOL enable);
 
-    CWnd* m_pModelList = nullptr;
-    CWnd* m_pPortList = nullptr;
-    CWnd* m_pBaudList = nullptr;
-    CWnd* m_pDataBitsList = nullptr;
-    CWnd* m_pStopBitsList = nullptr;
-    CWnd* m_pParityList = nullptr;
-    CWnd* m_pFlowList = nullptr;
-    CWnd* m_pDefaultCheck = nullptr;
+    CComboBox m_modelList;
+    CComboBox m_portList;
+    CComboBox m_baudList;
+    CComboBox m_dataBitsList;
+    CComboBox m_stopBitsList;
+    CComboBox m_parityList;
+    CComboBox m_flowList;
+    CButton m_defaultCheck;
     HICON m_hIcon;
 
     bool m_bInstallRan = false;

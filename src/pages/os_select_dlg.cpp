@@ -71,15 +71,12 @@ void COsSelectDlg::OnPaint() {
 
 void COsSelectDlg::OnInstallUsbDriver() {
     // The installer beside the program, never one in the current directory.
-    wchar_t* dir = ProgramFolder();
+    CHeapBlock<wchar_t> dir = ProgramFolder();
     if (!dir) return;
-    bool x64 = IsWow64();
-    size_t needed = BuildUsbInstallerPath<wchar_t>(dir, x64, nullptr, 0);
-    wchar_t* path = static_cast<wchar_t*>(std::calloc(needed, sizeof(wchar_t)));
-    if (path) {
-        BuildUsbInstallerPath<wchar_t>(dir, x64, path, needed);
-        sysdll::ShellExecuteW(nullptr, L"open", path, nullptr, nullptr, SW_SHOWNORMAL);
-        std::free(path);
-    }
-    std::free(dir);
+    bool x64 = sysdll::IsWow64();
+    size_t needed = BuildUsbInstallerPath<wchar_t>(dir.Get(), x64, nullptr, 0);
+    CHeapBlock<wchar_t> path(static_cast<wchar_t*>(std::calloc(needed, sizeof(wchar_t))));
+    if (!path) return;
+    BuildUsbInstallerPath<wchar_t>(dir.Get(), x64, path.Get(), needed);
+    sysdll::ShellExecuteW(nullptr, L"open", path.Get(), nullptr, nullptr, SW_SHOWNORMAL);
 }

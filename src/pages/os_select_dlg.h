@@ -2,7 +2,7 @@
 // serial port driver installer.
 #pragma once
 
-#include "framework/afxwin.h"
+#include "framework/dialog.h"
 
 // Classifies the running system into g_nOsType; leaves it unchanged when the
 // version cannot be queried or fits no code.

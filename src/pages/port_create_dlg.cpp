@@ -1,5 +1,6 @@
 #include "pages/port_create_dlg.h"
 
+#include "framework/app.h"
 #include "framework/sysdll.h"
 
 #include <cstdlib>
@@ -22,14 +23,14 @@ BOOL CPortCreateDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
     DWORD count = 0;
-    BYTE* buffer = sysdll::Enumerate(sysdll::EnumMonitorsA, 1, &count);
+    CHeapBlock<BYTE> buffer = sysdll::Enumerate(sysdll::EnumMonitorsA, 1, &count);
 
     m_monitorList.ModifyExtendedStyle(LVS_EX_TRACKSELECT, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
 
     m_monitorList.InsertColumn(0, "可用端口类型", LVCFMT_LEFT);
     m_monitorList.SetColumnWidth(0, 340);
 
-    const MONITOR_INFO_1A* monitors = reinterpret_cast<const MONITOR_INFO_1A*>(buffer);
+    const MONITOR_INFO_1A* monitors = RecordsOf<MONITOR_INFO_1A>(buffer);
     for (DWORD p = 0; p < count; ++p) {
         const char* name = monitors[p].pName;
         if (!name) continue;
@@ -37,8 +38,6 @@ BOOL CPortCreateDlg::OnInitDialog() {
         m_monitorList.InsertItem(static_cast<int>(p), name);
     }
     m_monitorList.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED | LVIS_FOCUSED);
-
-    std::free(buffer);
     return TRUE;
 }
 

@@ -1,7 +1,8 @@
 // Lists the spooler's port monitors and adds a port through the chosen one.
 #pragma once
 
-#include "framework/afxwin.h"
+#include "framework/dialog.h"
+#include "framework/list_ctrl.h"
 
 class CPortCreateDlg : public CDialog {
   public:

@@ -1,8 +1,12 @@
 #include "pages/port_select_dlg.h"
 
+#include "framework/app.h"
+#include "framework/message_box.h"
 #include "framework/sysdll.h"
+#include "framework/text.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "core/port_preselect.h"
 #include "pages/driver_settings_dlg.h"
@@ -20,8 +24,9 @@ END_MESSAGE_MAP()
 
 CPortSelectDlg::CPortSelectDlg(CWnd* parent) : CDialog(IDD_PORT_SELECT, parent) {}
 
+// Nothing may reach a page object that is gone.
 CPortSelectDlg::~CPortSelectDlg() {
-    std::free(m_ports);
+    if (g_pPortDlg == this) g_pPortDlg = nullptr;
 }
 
 namespace {
@@ -42,18 +47,17 @@ void ShowJoined(const wchar_t* first, const wchar_t* second, const wchar_t* thir
     const wchar_t* parts[] = {first, second, third};
     size_t length = 0;
     for (const wchar_t* part : parts) length += static_cast<size_t>(lstrlenW(part));
-    wchar_t* text = static_cast<wchar_t*>(std::calloc(length + 1, sizeof(wchar_t)));
+    CHeapBlock<wchar_t> text(static_cast<wchar_t*>(std::calloc(length + 1, sizeof(wchar_t))));
     if (!text) return;
-    for (const wchar_t* part : parts) lstrcatW(text, part);
-    AfxMessageBoxW(text, MB_OK);
-    std::free(text);
+    for (const wchar_t* part : parts) lstrcatW(text.Get(), part);
+    AfxMessageBoxW(text.Get(), MB_OK);
 }
 
 }  // namespace
 
 const wchar_t* CPortSelectDlg::PortName(int row) const {
     if (row < 0 || row >= m_portCount) return nullptr;
-    const wchar_t* name = reinterpret_cast<const PORT_INFO_2W*>(m_ports)[row].pPortName;
+    const wchar_t* name = RecordsOf<PORT_INFO_2W>(m_ports)[row].pPortName;
     return name ? name : L"";
 }
 
@@ -72,11 +76,10 @@ BOOL CPortSelectDlg::OnInitDialog() {
 }
 
 void CPortSelectDlg::FillPortList(bool insertColumns) {
-    std::free(m_ports);
-    m_ports = nullptr;
+    m_ports.Reset();
     m_portCount = 0;
     DWORD count = 0;
-    BYTE* buffer = sysdll::Enumerate(sysdll::EnumPortsW, 2, &count);
+    CHeapBlock<BYTE> buffer = sysdll::Enumerate(sysdll::EnumPortsW, 2, &count);
 
     m_portList.ModifyExtendedStyle(LVS_EX_TRACKSELECT, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
 
@@ -87,7 +90,7 @@ void CPortSelectDlg::FillPortList(bool insertColumns) {
         m_portList.SetColumnWidth(1, 280);
     }
 
-    const PORT_INFO_2W* ports = reinterpret_cast<const PORT_INFO_2W*>(buffer);
+    const PORT_INFO_2W* ports = RecordsOf<PORT_INFO_2W>(buffer);
     int listed = static_cast<int>(count < kMaxPortRows ? count : kMaxPortRows);
     // The preselection and the debugger output see the names as the ANSI
     // functions would give them.
@@ -102,7 +105,7 @@ void CPortSelectDlg::FillPortList(bool insertColumns) {
         m_portList.InsertItem(p, name);
         m_portList.SetItemText(p, 1, description);
     }
-    m_ports = buffer;
+    m_ports = std::move(buffer);
     m_portCount = listed;
     int preselected = PreselectPortRow(names, listed);
     if (preselected >= 0)
@@ -152,7 +155,7 @@ void CPortSelectDlg::OnInstall() {
     }
     m_strPortName = ansi;
     if (g_pSettingsDlg) {
-        if (IsWow64())
+        if (sysdll::IsWow64())
             g_pSettingsDlg->InstallDriverAndPrinterX64();
         else
             g_pSettingsDlg->InstallDriverAndPrinterX86();

@@ -2,7 +2,10 @@
 // the installation.
 #pragma once
 
-#include "framework/afxwin.h"
+#include "framework/dialog.h"
+#include "framework/list_ctrl.h"
+#include "framework/progress_ctrl.h"
+#include "framework/scoped.h"
 
 class CPortSelectDlg : public CDialog {
   public:
@@ -36,6 +39,6 @@ class CPortSelectDlg : public CDialog {
     // The spooler's records behind the rows (PORT_INFO_2W), kept while they
     // are listed: the names are shown and used exactly as the spooler has
     // them, never read back through a code page.
-    BYTE* m_ports = nullptr;
+    CHeapBlock<BYTE> m_ports;
     int m_portCount = 0;
 };

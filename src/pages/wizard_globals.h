@@ -1,16 +1,17 @@
 // Program-wide state shared by the pages.
 #pragma once
 
+#include "base/cstring.h"
+
 class CDriverSettingsDlg;
 class CPortSelectDlg;
 
+// Port chosen on the port page, in the system's ANSI code page; empty until
+// the first installation starts.
+extern CString g_strPortName;
 // OS code of the running system; 0 until classified.
 extern int g_nOsType;
 // The live driver settings page, on which the installation runs.
 extern CDriverSettingsDlg* g_pSettingsDlg;
 // The latest port selection page.
 extern CPortSelectDlg* g_pPortDlg;
-
-// True when the 32-bit program runs on 64-bit Windows. IsWow64Process is
-// looked up at run time: older systems lack it and count as 32-bit.
-bool IsWow64();

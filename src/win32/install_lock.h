@@ -3,6 +3,10 @@
 // package. Held from the first copy to the last registry value.
 #pragma once
 
+#include <windows.h>
+
+#include "framework/scoped.h"
+
 class InstallLock {
   public:
     InstallLock();
@@ -20,6 +24,6 @@ class InstallLock {
   private:
     bool Open();
 
-    void* m_mutex = nullptr;
+    CScopedHandle m_mutex;
     bool m_held = false;
 };

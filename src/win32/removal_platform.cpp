@@ -1,10 +1,11 @@
-#include "install/win32_removal_platform.h"
+#include "win32/removal_platform.h"
 
+#include "framework/scoped.h"
 #include "framework/sysdll.h"
 
 #include <cstdlib>
 #include <cstring>
-#include "install/win32_platform.h"
+#include "win32/install_platform.h"
 
 namespace {
 
@@ -49,16 +50,15 @@ bool Win32RemovalPlatform::FindDriver(const char* environment, const char* name,
         if (error == ERROR_INSUFFICIENT_BUFFER) error = 0;
         return error == 0;
     }
-    BYTE* buffer = static_cast<BYTE*>(std::calloc(needed, 1));
+    CHeapBlock<BYTE> buffer(static_cast<BYTE*>(std::calloc(needed, 1)));
     if (!buffer) std::abort();
-    BOOL ok =
-        sysdll::EnumPrinterDriversA(nullptr, Text(environment), 1, buffer, needed, &needed, &count);
+    BOOL ok = sysdll::EnumPrinterDriversA(nullptr, Text(environment), 1, buffer.Get(), needed,
+                                          &needed, &count);
     error = ok ? 0 : GetLastError();
-    const DRIVER_INFO_1A* drivers = reinterpret_cast<const DRIVER_INFO_1A*>(buffer);
+    const DRIVER_INFO_1A* drivers = RecordsOf<DRIVER_INFO_1A>(buffer);
     for (DWORD i = 0; ok && i < count; ++i) {
         if (drivers[i].pName && lstrcmpiA(drivers[i].pName, name) == 0) listed = true;
     }
-    std::free(buffer);
     return ok != FALSE;
 }
 

@@ -1,10 +1,11 @@
-#include "install/win32_platform.h"
+#include "win32/install_platform.h"
 
 #include <commctrl.h>
 
 #include <cstdlib>
 
-#include "framework/afxwin.h"
+#include "framework/message_box.h"
+#include "framework/scoped.h"
 #include "framework/sysdll.h"
 
 namespace {
@@ -91,15 +92,15 @@ PrinterHandle Win32InstallPlatform::CreatePrinter(const PrinterInfo2& info, unsi
 
 bool Win32InstallPlatform::ReadPrinterDriver(const char* printer, char16_t* buffer, int size,
                                              unsigned long& error) {
-    HANDLE handle = nullptr;
-    if (!sysdll::OpenPrinterA(Text(printer), &handle, nullptr)) {
+    CScopedPrinter handle;
+    if (!sysdll::OpenPrinterA(Text(printer), handle.Receive(), nullptr)) {
         error = GetLastError();
         return false;
     }
-    BYTE* info = sysdll::QueryPrinter(handle, 2);
+    CHeapBlock<BYTE> info = sysdll::QueryPrinter(handle.Get(), 2);
     error = info ? 0 : GetLastError();
     if (info) {
-        const wchar_t* name = reinterpret_cast<const PRINTER_INFO_2W*>(info)->pDriverName;
+        const wchar_t* name = RecordsOf<PRINTER_INFO_2W>(info)->pDriverName;
         int length = name ? lstrlenW(name) : 0;
         if (length < size) {
             for (int i = 0; i < length; ++i) buffer[i] = static_cast<char16_t>(name[i]);
@@ -107,9 +108,7 @@ bool Win32InstallPlatform::ReadPrinterDriver(const char* printer, char16_t* buff
         } else {
             error = kErrorInsufficientBuffer;
         }
-        std::free(info);
     }
-    sysdll::ClosePrinter(handle);
     return error == 0;
 }
 

@@ -1,6 +1,4 @@
-#include "install/install_lock.h"
-
-#include <windows.h>
+#include "win32/install_lock.h"
 
 namespace {
 
@@ -28,9 +26,9 @@ bool Owns(DWORD wait) {
 
 InstallLock::InstallLock() = default;
 
+// The mutex itself is closed after this, by its owner.
 InstallLock::~InstallLock() {
-    if (m_held) ::ReleaseMutex(static_cast<HANDLE>(m_mutex));
-    if (m_mutex) ::CloseHandle(static_cast<HANDLE>(m_mutex));
+    if (m_held) ::ReleaseMutex(m_mutex.Get());
 }
 
 bool InstallLock::Open() {
@@ -40,21 +38,21 @@ bool InstallLock::Open() {
     // privilege for it; the session's namespace still excludes the common
     // case of two installers started by the same user.
     if (!mutex) mutex = OpenOrCreate(kLocalName);
-    m_mutex = mutex;
-    return mutex != nullptr;
+    m_mutex.Reset(mutex);
+    return m_mutex.IsValid();
 }
 
 bool InstallLock::TryAcquire() {
     if (m_held) return true;
     if (!Open()) return false;
-    m_held = Owns(::WaitForSingleObject(static_cast<HANDLE>(m_mutex), 0));
+    m_held = Owns(::WaitForSingleObject(m_mutex.Get(), 0));
     return m_held;
 }
 
 bool InstallLock::AcquireWaiting() {
     if (m_held) return true;
     if (!Open()) return false;
-    HANDLE mutex = static_cast<HANDLE>(m_mutex);
+    HANDLE mutex = m_mutex.Get();
     for (;;) {
         DWORD wait = ::MsgWaitForMultipleObjects(1, &mutex, FALSE, INFINITE, QS_ALLINPUT);
         if (Owns(wait)) {

@@ -1,3 +1,0 @@
-#include "install/globals.h"
-
-CString g_strPortName;
