@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
 # Runs the wizard, dist/DriverSetup.exe, under Wine in a throwaway prefix below build/ (never
-# ~/.wine). Build it first: cmake --preset windows && cmake --build --preset windows.
-#
-#   scripts/run.sh [--headless] [-a win32|win64] [-v VERSION] [--dpi N]
-#
-# With a usable $DISPLAY the wizard opens for you. Without one (or with --headless) it starts
-# Xvfb, walks through the pages with the UI driver (tests/e2e/scenarios/walkthrough.txt) and
-# saves a PNG screenshot of each page in build/screenshots/. -a picks the prefix architecture
-# (default win32), -v the Windows version Wine reports (default win10), --dpi the screen's
-# dots per inch (LogPixels; 144 is 150 %); E2E_LOCALE sets the locale (default zh_CN.UTF-8).
+# ~/.wine): on your display, or walked through on Xvfb with screenshots. See usage() below.
 set -uo pipefail
 
 source "$(dirname "$0")/wine-env.sh"
+
+usage() {
+    cat >&2 <<'EOF'
+usage: scripts/run.sh [--headless] [-a win32|win64] [-v VERSION] [--dpi N]
+
+Build first: cmake --preset windows && cmake --build --preset windows.
+With a usable $DISPLAY the wizard opens for you. Without one (or with --headless) it starts
+Xvfb, walks through the pages with the UI driver (tests/e2e/scenarios/walkthrough.txt) and
+saves a PNG screenshot of each page in build/screenshots/.
+  -a ARCH   the prefix architecture (default win32)
+  -v VER    the Windows version Wine reports (default win10)
+  --dpi N   the screen's dots per inch (LogPixels; 144 is 150 %)
+E2E_LOCALE sets the locale (default zh_CN.UTF-8).
+EOF
+    exit 2
+}
 
 headless=0 arch=win32 version=win10 dpi=""
 while [ $# -gt 0 ]; do
@@ -20,7 +28,7 @@ while [ $# -gt 0 ]; do
         -a) arch=$2; shift ;;
         -v) version=$2; shift ;;
         --dpi) dpi=$2; shift ;;
-        *) sed -n '2,11p' "$0" >&2; exit 2 ;;
+        *) usage ;;
     esac
     shift
 done
@@ -42,15 +50,7 @@ if [ "$headless" = 1 ] && [ ! -f "$driver" ]; then
 fi
 
 e2e_env
-cleanup() {
-    e2e_wine_stop "$prefix"
-    e2e_xvfb_stop
-    rm -rf "$prefix"
-}
-trap cleanup EXIT
-# Interrupted runs clean up too.
-trap 'exit 130' INT
-trap 'exit 143' TERM
+e2e_clean_at_exit prefix "$prefix" remove "$prefix"
 
 if [ "$headless" = 1 ]; then
     E2E_DISPLAY="" e2e_xvfb_start || exit 1
@@ -72,7 +72,8 @@ fi
 rm -rf "$shots"
 mkdir -p "$shots"
 echo "walking through the wizard on Xvfb $DISPLAY ($arch, $version)"
-e2e_wine "$prefix" 200 "$driver" --deadline 170 --cwd "$(e2e_winpath "$dist")" \
+mapfile -t ids < <(e2e_driver_ids)
+e2e_wine "$prefix" 200 "$driver" --deadline 170 --cwd "$(e2e_winpath "$dist")" "${ids[@]}" \
     --out "$(e2e_winpath "$shots")" \
     "$(e2e_winpath "$E2E_REPO/tests/e2e/scenarios/walkthrough.txt")"
 rc=$?

@@ -14,6 +14,52 @@ E2E_XVFB_PID=""
 
 e2e_log() { printf '%s\n' "$*" >&2; }
 
+# The clean-up of a script, run once when it ends however it ends (exit, interrupt,
+# termination): Wine's processes in the registered prefixes end, registered mounts go, Xvfb
+# stops, and the registered folders (prefixes) are removed, in that order.
+E2E_CLEAN_PREFIXES=()
+E2E_CLEAN_MOUNTS=()
+E2E_CLEAN_REMOVE=()
+E2E_CLEAN_TRAPPED=""
+
+e2e_cleanup() {
+    local dir
+    for dir in "${E2E_CLEAN_PREFIXES[@]}"; do e2e_wine_stop "$dir"; done
+    # Never leave a mount behind (nor delete through one).
+    for dir in "${E2E_CLEAN_MOUNTS[@]}"; do umount "$dir" 2>/dev/null || umount -l "$dir"; done
+    e2e_xvfb_stop
+    for dir in "${E2E_CLEAN_REMOVE[@]}"; do rm -rf "$dir"; done
+}
+
+# Sets the traps once and registers what to undo: e2e_clean_at_exit [prefix DIR] [mount DIR]
+# [remove DIR]...; "prefix" ends the prefix's processes, "remove" deletes a folder.
+e2e_clean_at_exit() {
+    while [ $# -ge 2 ]; do
+        case $1 in
+            prefix) E2E_CLEAN_PREFIXES+=("$2") ;;
+            mount) E2E_CLEAN_MOUNTS+=("$2") ;;
+            remove) E2E_CLEAN_REMOVE+=("$2") ;;
+            *) e2e_log "e2e_clean_at_exit: unknown kind $1"; return 2 ;;
+        esac
+        shift 2
+    done
+    [ -z "$E2E_CLEAN_TRAPPED" ] || return 0
+    E2E_CLEAN_TRAPPED=1
+    trap e2e_cleanup EXIT
+    # Interrupted runs clean up too.
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+}
+
+# The UI driver's --ids arguments: the wizard's control names (res/resource.h) and those of the
+# system's dialogs (tests/e2e/system_ids.h), so that scenarios name controls as the code does.
+e2e_driver_ids() {
+    local f
+    for f in "$E2E_REPO/res/resource.h" "$E2E_REPO/tests/e2e/system_ids.h"; do
+        printf '%s\n' --ids "$(e2e_winpath "$f")"
+    done
+}
+
 # Unix path to the Windows form Wine's drive Z: (the file system root) gives it.
 e2e_winpath() {
     local p

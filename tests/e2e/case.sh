@@ -1,44 +1,51 @@
 #!/usr/bin/env bash
 # Runs one UI scenario against dist/DriverSetup.exe under Wine, in a fresh copy of a template
 # prefix, and exits 0 (pass), 1 (fail) or 77 (skipped: Wine cannot give the requested version).
-#
-#   tests/e2e/case.sh [-n NAME] [-a win32|win64] [-v VERSION] [-l LOCALE] [-t SECONDS]
-#                     [-w WINDIR] [-d OVERRIDES] [-g CHANNELS] [-f KB] SCENARIO
-#
-#   SCENARIO  a scenario file for the UI driver (commands: tests/e2e/README.md), or - for stdin
-#   -n NAME   case name; its log, scenario copy and screenshots go to build/windows/e2e/cases/NAME
-#             (default: the scenario file's base name)
-#   -a ARCH   prefix architecture (default win32); a 32-bit program runs under WoW64 in win64
-#   -v VER    Windows version Wine reports: win95, win98, winme, nt40, win2k, winxp, win2003,
-#             vista, win7, win8, win81, win10 (default win10)
-#   -l LOC    LANG and LC_ALL (default zh_CN.UTF-8)
-#   -t SEC    time limit for the whole scenario (default 120)
-#   -w DIR    the program's current directory, a Windows path (default: the program's folder)
-#   -d OVR    DLL overrides added to the harness' own WINEDLLOVERRIDES, e.g. "winspool.drv=n,b"
-#   -g CHAN   WINEDEBUG for the wizard alone, e.g. "+debugstr"; the standard error of the driver
-#             and the wizard then goes to stderr.txt in the case folder instead of the log
-#   -f KB     a full disk: the prefix's 32-bit driver directory becomes a tmpfs of KB kilobytes
-#             (needs root; unmounted at the end, whatever happens)
-#
-# Needs the windows build: dist/DriverSetup.exe and build/windows/e2e/uidriver.exe. Starts its
-# own Xvfb unless E2E_DISPLAY is set; E2E_DIST names another folder to run instead of dist/.
-# The prefix is removed afterwards unless E2E_KEEP_PREFIX=1.
-# Example:
-#   tests/e2e/case.sh -n try -v winxp - <<'EOF'
-#   wait 选择操作系统 (x86/x64)
-#   expect-checked 1004
-#   click 1010
-#   expect-exit
-#   EOF
+# Its options are in usage() below; the scenario commands in tests/e2e/README.md.
 set -uo pipefail
+
+usage() {
+    cat >&2 <<'EOF'
+usage: tests/e2e/case.sh [-n NAME] [-a win32|win64] [-v VERSION] [-l LOCALE] [-t SECONDS]
+                         [-w WINDIR] [-d OVERRIDES] [-g CHANNELS] [-f KB] SCENARIO
+
+  SCENARIO  a scenario file for the UI driver (commands: tests/e2e/README.md), or - for stdin
+  -n NAME   case name; its log, scenario copy and screenshots go to build/windows/e2e/cases/NAME
+            (default: the scenario file's base name)
+  -a ARCH   prefix architecture (default win32); a 32-bit program runs under WoW64 in win64
+  -v VER    Windows version Wine reports: win95, win98, winme, nt40, win2k, winxp, win2003,
+            vista, win7, win8, win81, win10 (default win10)
+  -l LOC    LANG and LC_ALL (default zh_CN.UTF-8)
+  -t SEC    time limit for the whole scenario (default 120)
+  -w DIR    the program's current directory, a Windows path (default: the program's folder)
+  -d OVR    DLL overrides added to the harness' own WINEDLLOVERRIDES, e.g. "winspool.drv=n,b"
+  -g CHAN   WINEDEBUG for the wizard alone, e.g. "+debugstr"; the standard error of the driver
+            and the wizard then goes to stderr.txt in the case folder instead of the log
+  -f KB     a full disk: the prefix's 32-bit driver directory becomes a tmpfs of KB kilobytes
+            (needs root; unmounted at the end, whatever happens)
+
+Needs the windows build: dist/DriverSetup.exe and build/windows/e2e/uidriver.exe. Starts its
+own Xvfb unless E2E_DISPLAY is set; E2E_DIST names another folder to run instead of dist/.
+The prefix is removed afterwards unless E2E_KEEP_PREFIX=1. Controls are named as in
+res/resource.h and tests/e2e/system_ids.h. Example:
+
+  tests/e2e/case.sh -n try -v winxp - <<'END'
+  wait 选择操作系统 (x86/x64)
+  expect-checked IDC_OS_WINXP
+  click IDC_OS_EXIT
+  expect-exit
+  END
+EOF
+    exit 2
+}
 
 HERE=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
 source "$HERE/../../scripts/wine-env.sh"
 
 name="" arch=win32 version=win10 locale=zh_CN.UTF-8 limit=120 cwd="" overrides="" winedebug=""
-fullkb="" mounted=""
-while getopts "n:a:v:l:t:w:d:g:f:" opt; do
+fullkb=""
+while getopts "hn:a:v:l:t:w:d:g:f:" opt; do
     case $opt in
         n) name=$OPTARG ;;
         a) arch=$OPTARG ;;
@@ -49,14 +56,11 @@ while getopts "n:a:v:l:t:w:d:g:f:" opt; do
         d) overrides=$OPTARG ;;
         g) winedebug=$OPTARG ;;
         f) fullkb=$OPTARG ;;
-        *) sed -n '2,21p' "$0" >&2; exit 2 ;;
+        *) usage ;;
     esac
 done
 shift $((OPTIND - 1))
-if [ $# -ne 1 ]; then
-    sed -n '2,21p' "$0" >&2
-    exit 2
-fi
+[ $# -eq 1 ] || usage
 scenario=$1
 case $arch in win32 | win64) ;; *) e2e_log "unknown architecture $arch"; exit 2 ;; esac
 if [ -z "$name" ]; then
@@ -86,20 +90,8 @@ fi
 E2E_LOCALE=$locale
 e2e_env
 [ -z "$overrides" ] || WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$overrides"
-# shellcheck disable=SC2317  # run by the trap
-cleanup() {
-    e2e_wine_stop "$prefix"
-    # Never leave a mount behind (nor delete through one).
-    if [ -n "$mounted" ]; then
-        umount "$mounted" 2>/dev/null || umount -l "$mounted"
-    fi
-    e2e_xvfb_stop
-    [ "${E2E_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$prefix"
-}
-trap cleanup EXIT
-# Interrupted runs clean up too.
-trap 'exit 130' INT
-trap 'exit 143' TERM
+e2e_clean_at_exit prefix "$prefix"
+[ "${E2E_KEEP_PREFIX:-0}" = 1 ] || e2e_clean_at_exit remove "$prefix"
 
 start=$SECONDS
 e2e_xvfb_start || exit 1
@@ -111,7 +103,7 @@ if [ -n "$fullkb" ]; then
         e2e_log "cannot mount a tmpfs over $drivers (root needed)"
         exit 1
     }
-    mounted=$drivers
+    e2e_clean_at_exit mount "$drivers"
     mkdir -p "$drivers/3"
 fi
 
@@ -120,9 +112,11 @@ echo "case $name: $arch prefix, version $version, $locale, display $DISPLAY"
 start_in=(--cwd "$(e2e_winpath "$dist")")
 [ -z "$cwd" ] || start_in=(--exe "$(e2e_winpath "$dist")\DriverSetup.exe" --cwd "$cwd")
 [ -z "$winedebug" ] || start_in+=(--winedebug "$winedebug")
+mapfile -t ids < <(e2e_driver_ids)
 run_driver() {
     e2e_wine "$prefix" $((limit + 30)) "$driver" --deadline "$limit" \
-        "${start_in[@]}" --out "$(e2e_winpath "$outdir")" "$(e2e_winpath "$outdir/scenario.txt")"
+        "${start_in[@]}" "${ids[@]}" --out "$(e2e_winpath "$outdir")" \
+        "$(e2e_winpath "$outdir/scenario.txt")"
 }
 # Wine writes the wizard's traces to the standard error it inherits from the driver.
 if [ -n "$winedebug" ]; then

@@ -5,7 +5,7 @@ set -euo pipefail
 source "$(dirname "$0")/../../scripts/wine-env.sh"
 
 e2e_env
-trap e2e_xvfb_stop EXIT
+e2e_clean_at_exit
 e2e_xvfb_start
 for arch in win32 win64; do
     e2e_template "$arch" "$([ "${E2E_FRESH_PREFIXES:-0}" = 1 ] && echo fresh)"

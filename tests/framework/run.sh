@@ -8,12 +8,7 @@ source "$(dirname "$0")/../../scripts/wine-env.sh"
 program=$1
 prefix=$E2E_WORK/framework/$(basename "${program%.exe}")/prefix
 e2e_env
-cleanup() {
-    e2e_wine_stop "$prefix"
-    e2e_xvfb_stop
-    rm -rf "$prefix"
-}
-trap cleanup EXIT
+e2e_clean_at_exit prefix "$prefix" remove "$prefix"
 e2e_xvfb_start || exit 1
 e2e_prefix_new win32 "$prefix" || exit 1
 e2e_wine "$prefix" 60 "$program"

@@ -24,14 +24,15 @@ EOF
 # printer is still the one set-reg made before ($OTHER_DEVICE).
 OTHER_DEVICE="Other Printer,winspool,COM2:"
 nothing_installed() {
-    local file
-    echo "expect-no-driver Windows NT x86|RQ-230 Series"
-    echo "expect-no-printer RQ-230 Series"
-    echo "expect-reg $DEVICE_KEY|Device|$OTHER_DEVICE"
-    for file in "${COPIES[@]}"; do
+    cat <<EOF
+expect-no-driver Windows NT x86|RQ-230 Series
+expect-no-printer RQ-230 Series
+expect-reg $DEVICE_KEY|Device|$OTHER_DEVICE
+$(for file in "${COPIES[@]}"; do
         echo "expect-no-driver-file Windows NT x86|$file"
         echo "expect-no-driver-file Windows NT x86|$file.new"
-    done
+    done)
+EOF
 }
 
 # All ten copies in the driver directory, as shipped.
@@ -48,8 +49,8 @@ chinese_path() {
     local dir
     dir=$(dist_copy "驱动安装/打印机") || return 1
     E2E_DIST=$dir play -v win10 <<EOF
-wait $OS_PAGE
-click 1022
+$(to_os_page)
+click IDC_OS_INSTALL_USB
 expect-file-lines C:\\dpinst-started.log dpinstx86.exe
 $(to_port_page 4)
 $(install_confirmed)
@@ -76,9 +77,9 @@ long_path() {
     sub+=/$(printf 'd%.0s' $(seq $((room - 1))))
     dir=$(dist_copy "${sub#/}") || return 1
     E2E_DIST=$dir play -v win10 <<EOF
-wait $OS_PAGE
+$(to_os_page)
 mark
-click 1022
+click IDC_OS_INSTALL_USB
 sleep 1000
 expect-no-new-window
 expect-open
@@ -183,10 +184,7 @@ $(install_failed "$line")
 $(nothing_installed)
 EOF
 }
-for row in "${DAMAGED[@]}"; do
-    read -r name change <<<"$row"
-    add_case "$name" damaged "$change"
-done
+add_rows "" damaged "${DAMAGED[@]}"
 
 # Started with another current directory that holds a driver package and a USB installer of its
 # own (a shortcut's "Start in", or System32 for some elevated starts): the wizard takes neither.
@@ -204,8 +202,8 @@ other_cwd() {
     cp "$E2E_WORK/dllprobe.exe" "$foreign/USB Driver/x86/dpinstx86.exe"
     cp "$E2E_WORK/hijack.dll" "$foreign/USB Driver/x86/winspool.drv"
     play -v win10 -w "$(e2e_winpath "$foreign")" -d "winspool.drv=n,b" <<EOF
-wait $OS_PAGE
-click 1022
+$(to_os_page)
+click IDC_OS_INSTALL_USB
 expect-file-lines C:\\dpinst-started.log dpinstx86.exe
 $(to_port_page 4)
 $(install_confirmed)
@@ -223,12 +221,7 @@ two_models() {
 $(to_port_page 4)
 $(install_confirmed)
 start-again
-wait $OS_PAGE
-click 1009
-wait $SETTINGS_PAGE
-select 1011 5
-click 1009
-wait $PORT_PAGE
+$(to_port_page 5)
 $(install_confirmed)
 expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW
 expect-printer RQ-230N Series|LPT1:|RQ-230N Series|WinPrint|RAW
@@ -262,8 +255,8 @@ planted_dlls() {
     cp "$E2E_WORK/hijack.dll" "$dir/comctl32.dll"
     cp "$E2E_WORK/dllprobe.exe" "$dir/"
     E2E_DIST=$dir play -v win10 -d "winspool.drv,comctl32=n,b" <<EOF
-wait $OS_PAGE
-click 1022
+$(to_os_page)
+click IDC_OS_INSTALL_USB
 expect-file-lines C:\\dpinst-started.log dpinstx86.exe
 $(to_port_page 4)
 $(install_confirmed)
@@ -283,13 +276,13 @@ PORTS_KEY='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports'
 locked_ports() {
     play -v win10 <<EOF
 deny-reg-write $PORTS_KEY
-$(to_port_page 4 "select 1014 3" "select 1015 8")
-click 1022
+$(to_port_page 4 "select IDC_SET_PORT_LIST 3" "select IDC_SET_BAUD_LIST 8")
+click IDC_PORT_INSTALL
 expect-message 错误：无法设置有关的注册表信息
-click 1
+click IDOK
 wait-closed
 expect-message-lines 驱动安装失败。|无法写入端口 COM1: 设置的注册表信息（错误 5：
-click 1
+click IDOK
 expect-exit
 expect-reg $PORTS_KEY|COM1:|9600,n,8,1
 $(installed)
@@ -326,6 +319,16 @@ EOF
 }
 add_case korean-reason korean_reason
 
+# The installation that was waiting ends, confirmed.
+install_ended() {
+    cat <<EOF
+wait-closed
+expect-message 驱动安装完成
+click IDOK
+expect-exit
+EOF
+}
+
 # Two wizards from two package copies installing at once. Another installer holds the lock
 # (the driver owns the mutex), so the first wizard waits with its bar at 0 and says why in its
 # title; the second wizard, started from another copy, is made to install just after the first
@@ -345,25 +348,19 @@ two_installers() {
     E2E_DIST=$first play -v win10 <<EOF
 hold-mutex $LOCK_NAME
 $(to_port_page 4)
-click 1022
+click IDC_PORT_INSTALL
 expect-caption $WAITING
-expect-progress 1025 0 100 0
+expect-progress IDC_PORT_PROGRESS 0 100 0
 start-other $(e2e_winpath "$second")\\DriverSetup.exe
 $(to_port_page 4)
 release-mutex
-click 1022
+click IDC_PORT_INSTALL
 expect-caption $WAITING
-expect-progress 1025 0 100 0
+expect-progress IDC_PORT_PROGRESS 0 100 0
 switch
-wait-closed
-expect-message 驱动安装完成
-click 1
-expect-exit
+$(install_ended)
 switch
-wait-closed
-expect-message 驱动安装完成
-click 1
-expect-exit
+$(install_ended)
 $(for file in "${COPIES[@]}"; do echo "expect-driver-file Windows NT x86|$file|Second copy of $file"; done)
 $(installed)
 EOF

@@ -13,34 +13,20 @@ DEVICE_KEY='HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows'
     ROW5="5|RQ-230N Series|RQ230N|ttfsub.GPD,unires.DLL,stdnames.GPD,RQPLUG.ini,RQPLUG.dll,RQPRN.DLL"
 }
 
-# Checks of the driver record and of all ten copied files for one model in one environment.
-driver_checks() {
-    local env=$1 arch=$2 name=$3 gpd=$4 dependent=$5 file
-    echo "expect-driver $env|$name|version=3|driver=uniDRV.DLL|data=$gpd.GPD|config=uniDRVui.DLL|help=uniDRV.HLP|dependent=$dependent|datatype=RAW|monitor="
-    for file in RQPRN.DLL "$gpd.GPD" uniDRVui.DLL uniDRV.DLL UNIDRV.HLP UNIRES.DLL TTFSUB.GPD \
-        STDNAMES.GPD RQPLUG.ini RQPLUG.dll; do
-        echo "expect-driver-file $env|$file|Placeholder for $file ($arch)"
-    done
-}
-
 # The full installation in a 32-bit prefix: completion message, the program ends, and the
 # driver, its files, the printer and the default printer are all there. $1 names the row, $2
 # the locale (default: the harness' Chinese one).
 full() {
     local row name gpd dependent locale=${2:-zh_CN.UTF-8}
     IFS='|' read -r row name gpd dependent <<<"${!1}"
-    {
-        to_port_page "$row"
-        echo "click 1022"
-        echo "wait-closed"
-        echo "expect-message 驱动安装完成"
-        echo "click 1"
-        echo "expect-exit"
-        echo "expect-printer $name|LPT1:|$name|WinPrint|RAW"
-        driver_checks "Windows NT x86" x86 "$name" "$gpd" "$dependent"
-        echo "expect-no-driver Windows x64|$name"
-        echo "expect-reg $DEVICE_KEY|Device|$name,winspool,LPT1:"
-    } | play -v win10 -l "$locale"
+    play -v win10 -l "$locale" <<EOF
+$(to_port_page "$row")
+$(install_confirmed)
+expect-printer $name|LPT1:|$name|WinPrint|RAW
+$(driver_checks "Windows NT x86" x86 "$name" "$gpd" "$dependent")
+expect-no-driver Windows x64|$name
+expect-reg $DEVICE_KEY|Device|$name,winspool,LPT1:
+EOF
 }
 add_case row4 full ROW4
 add_case row5-plugin full ROW5
@@ -56,19 +42,19 @@ no_port() {
     play -v win10 <<EOF
 set-reg $DEVICE_KEY|Device|Other Printer,winspool,COM2:
 $(to_port_page 4)
-lv-select-text 1021 LPT2:
-lv-deselect 1021
-expect-lv-selected 1021 -1
-click 1022
+lv-select-text IDC_PORT_LIST LPT2:
+lv-deselect IDC_PORT_LIST
+expect-lv-selected IDC_PORT_LIST -1
+click IDC_PORT_INSTALL
 expect-message 请选择打印机端口。
-click 1
+click IDOK
 wait $PORT_PAGE
-expect-progress 1025 0 100 0
+expect-progress IDC_PORT_PROGRESS 0 100 0
 expect-no-printer RQ-230 Series
 expect-no-driver Windows NT x86|RQ-230 Series
 expect-no-driver-file Windows NT x86|RQPRN.DLL
 expect-reg $DEVICE_KEY|Device|Other Printer,winspool,COM2:
-lv-select-text 1021 LPT2:
+lv-select-text IDC_PORT_LIST LPT2:
 $(install_confirmed)
 expect-printer RQ-230 Series|LPT2:|RQ-230 Series|WinPrint|RAW
 expect-reg $DEVICE_KEY|Device|RQ-230 Series,winspool,LPT2:
@@ -95,7 +81,7 @@ add_case reinstall reinstall
 no_default() {
     play -v win10 <<EOF
 set-reg $DEVICE_KEY|Device|Other Printer,winspool,COM2:
-$(to_port_page 4 "click 1012" "expect-unchecked 1012")
+$(to_port_page 4 "click IDC_SET_DEFAULT_CHECK" "expect-unchecked IDC_SET_DEFAULT_CHECK")
 $(install_confirmed)
 expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW
 expect-reg $DEVICE_KEY|Device|Other Printer,winspool,COM2:
@@ -147,36 +133,41 @@ OLD_WINDOWS=(
     "win98-success win98 1 4.10 success"
     "winme-failure winme 1 4.90 failure"
 )
-old_windows() {
-    local version=$1 platform=$2 osver=$3 outcome=$4
-    {
-        echo "require-os $platform $osver"
-        if [ "$outcome" = success ]; then
-            echo "add-driver Windows 4.0|RQ-230 Series"
-        fi
-        to_port_page 4
-        echo "mark"
-        echo "click 1022"
-        echo "wait-closed"
-        if [ "$outcome" = success ]; then
-            echo "expect-exit"
-            echo "expect-no-new-window"
-            echo "expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW"
-            echo "expect-reg $DEVICE_KEY|Device|RQ-230 Series,winspool,LPT1:"
-        else
-            echo "expect-message-lines 驱动安装失败。|无法创建打印机 RQ-230 Series（错误 87：|无法设为默认打印机：打印机 RQ-230 Series 不存在"
-            echo "click 1"
-            echo "expect-exit"
-            echo "expect-no-printer RQ-230 Series"
-            echo "expect-no-reg $DEVICE_KEY|Device"
-        fi
-        echo "expect-driver Windows NT x86|RQ-230 Series|data=RQ230.GPD"
-    } | play -v "$version"
+
+# What follows "安装(&I)" on Windows 9x for each outcome.
+old_windows_outcome() {
+    if [ "$1" = success ]; then
+        cat <<EOF
+expect-exit
+expect-no-new-window
+expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW
+expect-reg $DEVICE_KEY|Device|RQ-230 Series,winspool,LPT1:
+EOF
+    else
+        cat <<EOF
+expect-message-lines 驱动安装失败。|无法创建打印机 RQ-230 Series（错误 87：|无法设为默认打印机：打印机 RQ-230 Series 不存在
+click IDOK
+expect-exit
+expect-no-printer RQ-230 Series
+expect-no-reg $DEVICE_KEY|Device
+EOF
+    fi
 }
-for row in "${OLD_WINDOWS[@]}"; do
-    read -r name args <<<"$row"
-    # shellcheck disable=SC2086  # the row's columns become the arguments
-    add_case "$name" old_windows $args
-done
+
+old_windows() {
+    local version=$1 platform=$2 osver=$3 outcome=$4 prepare=""
+    [ "$outcome" != success ] || prepare="add-driver Windows 4.0|RQ-230 Series"
+    play -v "$version" <<EOF
+require-os $platform $osver
+$prepare
+$(to_port_page 4)
+mark
+click IDC_PORT_INSTALL
+wait-closed
+$(old_windows_outcome "$outcome")
+expect-driver Windows NT x86|RQ-230 Series|data=RQ230.GPD
+EOF
+}
+add_rows "" old_windows "${OLD_WINDOWS[@]}"
 
 table_main "$@"

@@ -8,16 +8,6 @@ DEVICE_KEY='HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows'
 OTHER_DEFAULT='Other Printer,winspool,COM2:'
 LOCK='Global\DriverSetup.Installation'
 
-# The driver record and the ten files of one model as the pages' installation leaves them
-# (see install.sh): $1 environment, $2 x86|x64, $3 printer name, $4 GPD base name, $5 dependent.
-driver_checks() {
-    local env=$1 arch=$2 name=$3 gpd=$4 dependent=$5 file
-    echo "expect-driver $env|$name|version=3|driver=uniDRV.DLL|data=$gpd.GPD|config=uniDRVui.DLL|help=uniDRV.HLP|dependent=$dependent|datatype=RAW|monitor="
-    for file in RQPRN.DLL "$gpd.GPD" uniDRVui.DLL uniDRV.DLL UNIDRV.HLP UNIRES.DLL TTFSUB.GPD \
-        STDNAMES.GPD RQPLUG.ini RQPLUG.dll; do
-        echo "expect-driver-file $env|$file|Placeholder for $file ($arch)"
-    done
-}
 ROW4_DEPENDENT=ttfsub.GPD,unires.DLL,stdnames.GPD,RQPRN.DLL
 ROW5_DEPENDENT=ttfsub.GPD,unires.DLL,stdnames.GPD,RQPLUG.ini,RQPLUG.dll,RQPRN.DLL
 
@@ -56,38 +46,44 @@ add_case by-name-nodefault by_name_nodefault
 
 # Refused command lines: exit 87, no window with /quiet, and nothing changed in the spooler or
 # the registry. A removal that is refused must leave an installed printer in place.
-# The table's words cannot hold blanks: ~ stands for one.
 refused() {
-    local args=${1//\~/ } installed=${2:-}
-    {
-        echo "set-reg $DEVICE_KEY|Device|$OTHER_DEFAULT"
-        if [ -n "$installed" ]; then
-            echo "start-with /model:5 /nodefault /quiet"
-            echo "expect-exit-code 0"
-        fi
-        echo "start-with $args"
-        echo "expect-exit-code 87"
-        echo "expect-no-window"
-        echo "expect-reg $DEVICE_KEY|Device|$OTHER_DEFAULT"
-        echo "expect-file-contains %TEMP%\\DriverSetup.log ] exit code 87"
-        if [ -n "$installed" ]; then
-            echo "expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW"
-            echo "expect-driver Windows NT x86|RQ-230 Series"
-        else
-            echo "expect-no-printer RQ-230 Series"
-            echo "expect-no-driver Windows NT x86|RQ-230 Series"
-            echo "expect-no-driver-file Windows NT x86|RQ230.GPD"
-            echo "expect-no-driver-file Windows NT x86|RQPRN.DLL"
-        fi
-    } | play -v win10
+    local args=$1 installed=${2:-} before="" after
+    if [ -n "$installed" ]; then
+        before=$(printf '%s\n' "start-with /model:5 /nodefault /quiet" "expect-exit-code 0")
+        after=$(
+            cat <<EOF
+expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW
+expect-driver Windows NT x86|RQ-230 Series
+EOF
+        )
+    else
+        after=$(
+            cat <<EOF
+expect-no-printer RQ-230 Series
+expect-no-driver Windows NT x86|RQ-230 Series
+expect-no-driver-file Windows NT x86|RQ230.GPD
+expect-no-driver-file Windows NT x86|RQPRN.DLL
+EOF
+        )
+    fi
+    play -v win10 <<EOF
+set-reg $DEVICE_KEY|Device|$OTHER_DEFAULT
+$before
+start-with $args
+expect-exit-code 87
+expect-no-window
+expect-reg $DEVICE_KEY|Device|$OTHER_DEFAULT
+expect-file-contains %TEMP%\\DriverSetup.log ] exit code 87
+$after
+EOF
 }
-add_case refused-unknown-switch refused "/model:5~/silent~/quiet"
-add_case refused-no-model refused "/quiet~/nodefault"
-add_case refused-unknown-model refused '/model:"RQ-230~series"~/quiet'
-add_case refused-row-0 refused "/model:0~/quiet"
-add_case refused-row-24 refused "/model:24~/quiet"
-add_case refused-unknown-port refused "/model:5~/port:COM9:~/quiet"
-add_case refused-remove-with-port refused "/remove~/model:5~/port:LPT1:~/quiet" installed
+add_case refused-unknown-switch refused "/model:5 /silent /quiet"
+add_case refused-no-model refused "/quiet /nodefault"
+add_case refused-unknown-model refused '/model:"RQ-230 series" /quiet'
+add_case refused-row-0 refused "/model:0 /quiet"
+add_case refused-row-24 refused "/model:24 /quiet"
+add_case refused-unknown-port refused "/model:5 /port:COM9: /quiet"
+add_case refused-remove-with-port refused "/remove /model:5 /port:LPT1: /quiet" installed
 
 # Without /quiet a refused command line shows the reason and the usage, and nothing else.
 refused_shows_usage() {
@@ -96,7 +92,7 @@ start-with /model:5 /silent
 expect-message-prefix 命令行无效：未知的参数 /silent
 expect-message-contains DriverSetup.exe /remove /model:<型号> [/quiet] [/log:<文件>]
 expect-message-contains 87 命令行无效
-click 1
+click IDOK
 expect-exit-code 87
 expect-shown DriverSetup
 expect-no-printer RQ-230 Series
@@ -110,7 +106,7 @@ usage() {
 start-with /?
 expect-message-prefix 用法：
 expect-message-contains 1618 另一个安装正在进行
-click 1
+click IDOK
 expect-exit-code 0
 expect-shown DriverSetup
 start-with -? /quiet
@@ -228,13 +224,13 @@ outcome_box() {
     play -v win10 <<EOF
 start-with /model:5
 expect-message 驱动安装完成
-click 1
+click IDOK
 expect-exit-code 0
 expect-shown DriverSetup
 expect-printer RQ-230 Series|LPT1:|RQ-230 Series|WinPrint|RAW
 start-with /remove /model:5
 expect-message 驱动删除完成
-click 1
+click IDOK
 expect-exit-code 0
 expect-shown DriverSetup
 EOF
