@@ -1,13 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks of dist/DriverSetup.exe under Wine, each beside a baseline, written as a Markdown
 # table to docs/benchmarks.md and printed. Measurements, not tests: nothing fails on a target.
-#
-#   scripts/bench.sh [-s STARTUP_RUNS] [-i INSTALL_RUNS] [-c CPU] [-o FILE]
-#
-#   -s N     start-up runs of each program (default 40, at least 10)
-#   -i N     installations and floor runs (default 7, at least 5)
-#   -c CPU   the one CPU for Xvfb, the wineserver and the programs (default: the last one)
-#   -o FILE  where the table goes (default docs/benchmarks.md)
+# Options: see usage below.
 #
 # Builds what it runs (the wizard, the sample driver folder and tools/bench), then pins itself
 # and so everything it starts to one CPU (on two, the wineserver's round trips fall into two
@@ -27,6 +21,17 @@ set -euo pipefail
 # shellcheck source-path=SCRIPTDIR source=wine-env.sh disable=SC1091
 source "$(dirname "$0")/wine-env.sh"
 
+usage() {
+    cat >&2 <<'EOF'
+usage: scripts/bench.sh [-s STARTUP_RUNS] [-i INSTALL_RUNS] [-c CPU] [-o FILE]
+  -s N     start-up runs of each program (default 40, at least 10)
+  -i N     installations and floor runs (default 7, at least 5)
+  -c CPU   the one CPU for Xvfb, the wineserver and the programs (default: the last one)
+  -o FILE  where the table goes (default docs/benchmarks.md)
+EOF
+    exit 2
+}
+
 startup_runs=40 install_runs=7 pin_cpu="" out=$E2E_REPO/docs/benchmarks.md
 while getopts "s:i:c:o:" opt; do
     case $opt in
@@ -34,7 +39,7 @@ while getopts "s:i:c:o:" opt; do
         i) install_runs=$OPTARG ;;
         c) pin_cpu=$OPTARG ;;
         o) out=$OPTARG ;;
-        *) sed -n '2,11p' "$0" >&2; exit 2 ;;
+        *) usage ;;
     esac
 done
 if ! [[ $startup_runs =~ ^[0-9]+$ && $install_runs =~ ^[0-9]+$ ]] ||
@@ -75,14 +80,8 @@ if ! taskset -cp "$pin_cpu" $$ >/dev/null; then
 fi
 
 e2e_env
-cleanup() {
-    e2e_wine_stop "$prefix"
-    e2e_xvfb_stop
-    [ "${BENCH_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$prefix"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+e2e_clean_at_exit prefix "$prefix"
+[ "${BENCH_KEEP_PREFIX:-0}" = 1 ] || e2e_clean_at_exit remove "$prefix"
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -311,6 +310,7 @@ quiet_install_bench() (
     cmake --build --preset windows --target DriverSetup stage_driver_files bench_quiet >/dev/null
     rm -rf "$qwork"
     mkdir -p "$qwork"
+    # A subshell does not inherit the script's traps, so this section keeps its own.
     # shellcheck disable=SC2317  # run by the trap
     q_cleanup() {
         e2e_wine_stop "$qprefix"

@@ -17,7 +17,7 @@
 set -euo pipefail
 
 if [ $# -ne 2 ]; then
-    sed -n '2,6p' "$0" >&2
+    echo "usage: scripts/package.sh DIST ZIP (the package_zip target runs it)" >&2
     exit 2
 fi
 dist=$(realpath "$1")

@@ -155,7 +155,7 @@ cmd_clean() {
 case ${1:-} in
     clone | reproducible | signed | clean) "cmd_$1" ;;
     *)
-        sed -n '2,12p' "$0" >&2
+        echo "usage: release.sh clone | reproducible | signed | clean" >&2
         exit 2
         ;;
 esac
