@@ -135,6 +135,19 @@ void Show(bool quiet, const char* text, UINT type = MB_OK) {
     if (!quiet) AfxMessageBoxUtf8(text, type);
 }
 
+// A refused command line changes nothing: the reason goes to the log and,
+// with the usage, to the message box unless the run is quiet.
+int Refuse(ILogSink& log, bool quiet, const char* reason) {
+    CString text(u8"命令行无效：");
+    text += reason;
+    log.Line(text);
+    log.Line("exit code 87");
+    text += "\n\n";
+    text += CommandUsageText();
+    Show(quiet, text);
+    return kExitBadCommandLine;
+}
+
 // The spooler's ports as the port page lists them, the one /port: names or
 // the page's preselection, in the system's ANSI code page as the spooler's
 // ANSI calls take it; false with the reason (UTF-8) when there is none.
@@ -202,16 +215,8 @@ int CUnattendedCommand::Run(bool inProgramFolder) {
             Show(quiet, CommandUsageText(), MB_OK | MB_ICONINFORMATION);
             log.Line("exit code 0");
             return kExitSuccess;
-        case CommandAction::Refused: {
-            CString text(u8"命令行无效：");
-            text += m_request.reason;
-            log.Line(text);
-            log.Line("exit code 87");
-            text += "\n\n";
-            text += CommandUsageText();
-            Show(quiet, text);
-            return kExitBadCommandLine;
-        }
+        case CommandAction::Refused:
+            return Refuse(log, quiet, m_request.reason);
         case CommandAction::Install:
         case CommandAction::Remove:
             break;
@@ -232,16 +237,7 @@ int CUnattendedCommand::Run(bool inProgramFolder) {
     CString port;
     if (m_request.action == CommandAction::Install) {
         CString reason;
-        if (!ChoosePort(m_request, port, reason)) {
-            CString text(u8"命令行无效：");
-            text += reason;
-            log.Line(text);
-            log.Line("exit code 87");
-            text += "\n\n";
-            text += CommandUsageText();
-            Show(quiet, text);
-            return kExitBadCommandLine;
-        }
+        if (!ChoosePort(m_request, port, reason)) return Refuse(log, quiet, reason);
         line.Format("port \"%s\"", Recode(CP_ACP, CP_UTF8, port).GetString());
         log.Line(line);
     }
